@@ -1,0 +1,226 @@
+#include "plugin/Zarvex2Plug.h"
+
+#include "plugin/FlushDenormals.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int32_t kNumPrograms = ProgramBank::kNumPrograms;
+constexpr size_t kInitialEventCapacity = 512;
+
+// Controller values are scaled in single precision, as hosts round them.
+float controllerValue(uint8_t value) { return static_cast<float>(value) * (1.0f / 127.0f); }
+
+} // namespace
+
+Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParameters)
+    , programs(new (std::nothrow) ProgramBank)
+{
+    if (audioMaster) {
+        setNumInputs(0);
+        setNumOutputs(2);
+        hasClip(false);
+        hasVu(false);
+        canProcessReplacing();
+        isSynth();
+        setUniqueID(vstFourCC('Z', 'v', 'x', '2'));
+    }
+    eventBuffer.reserve(kInitialEventCapacity);
+    if (!programs)
+        return;
+    for (int32_t i = 0; i < kConstructorDefaultCount; ++i)
+        setParameter(kConstructorDefaults[i].index, kConstructorDefaults[i].value);
+    // No audio thread runs yet: the defaults reach the engine now, in order.
+    applyQueuedParameters();
+}
+
+Zarvex2Plug::~Zarvex2Plug() = default;
+
+bool Zarvex2Plug::getEffectName(char* name)
+{
+    std::strcpy(name, "Zarvex");
+    return true;
+}
+
+bool Zarvex2Plug::getProductString(char* text)
+{
+    std::strcpy(text, "Zarvex");
+    return true;
+}
+
+bool Zarvex2Plug::getVendorString(char* text)
+{
+    std::strcpy(text, "Kelmori");
+    return true;
+}
+
+int32_t Zarvex2Plug::canDo(char* text)
+{
+    if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)
+        return 1;
+    return -1;
+}
+
+bool Zarvex2Plug::getOutputProperties(int32_t index, VstPinProperties* properties)
+{
+    if (index >= 2)
+        return false;
+    std::snprintf(properties->label, sizeof properties->label, "Vstx %1d", index + 1);
+    properties->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+int32_t Zarvex2Plug::getGetTailSize()
+{
+    const double tail = std::ceil(2.0 * static_cast<double>(sampleRate));
+    return tail > 0.0 && tail < static_cast<double>(INT32_MAX) ? static_cast<int32_t>(tail) : 0;
+}
+
+void Zarvex2Plug::setSampleRate(float rate)
+{
+    AudioEffectX::setSampleRate(rate);
+    engine.setSampleRate(static_cast<double>(rate));
+}
+
+void Zarvex2Plug::resume() { wantEvents(); }
+
+int32_t Zarvex2Plug::processEvents(VstEvents* events)
+{
+    eventCount = 0;
+    const int32_t count = events->numEvents;
+    if (count <= 0)
+        return 1;
+    if (static_cast<size_t>(count) > eventBuffer.capacity()) {
+        try {
+            eventBuffer.reserve(static_cast<size_t>(count));
+        } catch (const std::bad_alloc&) {
+            return 1;
+        }
+    }
+    eventBuffer.resize(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        const VstEvent* event = events->events[i];
+        if (event)
+            std::memcpy(&eventBuffer[static_cast<size_t>(i)], event, sizeof(VstEvent));
+        else
+            eventBuffer[static_cast<size_t>(i)] = VstEvent {};
+    }
+    eventCount = count;
+    return 1;
+}
+
+void Zarvex2Plug::process(float** inputs, float** outputs, int32_t sampleFrames) { render(outputs, sampleFrames); }
+
+void Zarvex2Plug::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
+{
+    render(outputs, sampleFrames);
+}
+
+void Zarvex2Plug::render(float** outputs, int32_t frames)
+{
+    FlushDenormals guard;
+    if (outputs && outputs[0] && outputs[1]) {
+        int32_t next = 0;
+        for (int32_t i = 0; i < frames; ++i) {
+            // Events act just before the sample at their offset, in buffer order;
+            // one that is out of order stops the dispatch for the rest of the block.
+            while (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i) {
+                const VstEvent& event = eventBuffer[static_cast<size_t>(next)];
+                if (event.type == kVstMidiType)
+                    handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
+                ++next;
+            }
+            applyQueuedParameters();
+            const double sample = engine.getSample();
+            // The host never sees a value a float cannot hold.
+            const float out = std::fabs(sample) <= FLT_MAX ? static_cast<float>(sample) : 0.0f;
+            outputs[0][i] = out;
+            outputs[1][i] = out;
+        }
+    }
+    eventCount = 0;
+}
+
+void Zarvex2Plug::handleMidiEvent(const VstMidiEvent& event)
+{
+    const auto status = static_cast<uint8_t>(event.midiData[0] & 0xF0);
+    const auto data1 = static_cast<uint8_t>(event.midiData[1] & 0x7F);
+    const auto data2 = static_cast<uint8_t>(event.midiData[2] & 0x7F);
+    switch (status) {
+    case 0x90:
+        if (data2 > 0) {
+            lastNote = data1;
+            engine.noteOn(data1, data2, static_cast<signed char>(event.detune));
+            break;
+        }
+        [[fallthrough]];
+    case 0x80:
+        if (data1 == lastNote && data1 == engine.getCurrentNote())
+            engine.noteOff();
+        break;
+    case 0xB0:
+        switch (data1) {
+        case 7:
+            setParameter(kVolume, controllerValue(data2));
+            break;
+        case 71:
+            setParameter(kReso, controllerValue(data2));
+            break;
+        case 74:
+            setParameterAutomated(kCutoff, controllerValue(data2));
+            break;
+        case 123:
+            if (engine.getCurrentNote() != -1)
+                engine.noteOff();
+            break;
+        default:
+            break;
+        }
+        break;
+    case 0xE0: {
+        int32_t bend = data2 * 128 + data1 - 8192;
+        if (bend == -8192)
+            bend = -8191;
+        engine.setPitchBend(bend / 8191.0 * 12.0);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Zarvex2Plug::setParameter(int32_t index, float value)
+{
+    if (isStoredParameter(index)) {
+        values[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
+        programs->store(currentProgram.load(std::memory_order_relaxed), index, value);
+        quantities[static_cast<size_t>(index)].store(displayQuantity(index, value), std::memory_order_relaxed);
+        if (!pendingChanges.push({ index, value }))
+            resyncNeeded.store(true, std::memory_order_release);
+    }
+    updateDisplay();
+}
+
+float Zarvex2Plug::getParameter(int32_t index)
+{
+    return isStoredParameter(index) ? values[static_cast<size_t>(index)].load(std::memory_order_relaxed) : 0.0f;
+}
+
+void Zarvex2Plug::applyQueuedParameters()
+{
+    ParameterQueue::Change change;
+    while (pendingChanges.pop(change))
+        applyParameter(engine, change.index, change.value);
+    if (resyncNeeded.load(std::memory_order_relaxed) && resyncNeeded.exchange(false, std::memory_order_acquire)) {
+        for (int32_t i = 0; i < kConstructorDefaultCount; ++i) {
+            const int32_t index = kConstructorDefaults[i].index;
+            applyParameter(engine, index, values[static_cast<size_t>(index)].load(std::memory_order_relaxed));
+        }
+    }
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "engine/Zarvex2.h"
+#include "plugin/ParameterQueue.h"
+#include "plugin/Parameters.h"
+#include "plugin/Programs.h"
+#include "vst2/AudioEffect.h"
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+// The plug-in object the host sees. Parameter changes may come from any
+// thread: they are stored at once (value, program slot, display quantity) and
+// queued; the engine receives them on the audio thread, between samples, so the
+// engine itself is only ever touched by one thread.
+class Zarvex2Plug : public AudioEffectX {
+public:
+    explicit Zarvex2Plug(audioMasterCallback audioMaster);
+    ~Zarvex2Plug() override;
+
+    // False when a part of the plug-in could not be allocated; the entry then
+    // deletes the object and reports failure to the host.
+    bool isComplete() const { return programs != nullptr; }
+
+    bool getEffectName(char* name) override;
+    bool getProductString(char* text) override;
+    bool getVendorString(char* text) override;
+    int32_t getVendorVersion() override { return 1; }
+    int32_t getNumCategories() override { return 1; }
+    int32_t canDo(char* text) override;
+    bool getOutputProperties(int32_t index, VstPinProperties* properties) override;
+    int32_t getGetTailSize() override;
+    void setSampleRate(float rate) override;
+    void resume() override;
+
+    int32_t processEvents(VstEvents* events) override;
+    void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+    void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+
+    void setParameter(int32_t index, float value) override;
+    float getParameter(int32_t index) override;
+    void getParameterName(int32_t index, char* text) override;
+    void getParameterLabel(int32_t index, char* label) override;
+    void getParameterDisplay(int32_t index, char* text) override;
+
+    void setProgram(int32_t program) override;
+    int32_t getProgram() override { return currentProgram.load(std::memory_order_relaxed); }
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
+    bool copyProgram(int32_t destination) override;
+
+private:
+    void render(float** outputs, int32_t frames);
+    void handleMidiEvent(const VstMidiEvent& event);
+    void applyQueuedParameters();
+
+    Zarvex2 engine;
+    std::unique_ptr<ProgramBank> programs;
+
+    std::array<std::atomic<float>, kNumParameters> values {};
+    std::array<std::atomic<double>, kNumParameters> quantities {};
+    std::atomic<int32_t> currentProgram { 0 };
+    ParameterQueue pendingChanges;
+    // Set when the queue overflowed: every stored value is applied again.
+    std::atomic<bool> resyncNeeded { false };
+
+    // This block's events, owned: reused from block to block, grown only
+    // when a longer list arrives.
+    std::vector<VstEvent> eventBuffer;
+    int32_t eventCount = 0;
+    int32_t lastNote = 0;
+};
