@@ -1,0 +1,110 @@
+#pragma once
+
+#include "vst2/VstHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#ifndef ZARVEX_PLUGIN_PATH
+#error "the tests need the path of the built plug-in"
+#endif
+
+// A host for tests: loads the built plug-in exactly as a host does and keeps a
+// record of every call the plug-in makes back to it.
+class PluginHarness {
+public:
+    struct HostCall {
+        int32_t opcode;
+        int32_t index;
+        intptr_t value;
+        float opt;
+    };
+
+    explicit PluginHarness(intptr_t versionAnswer = 2400)
+        : versionAnswer(versionAnswer)
+        , host([this](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
+            std::lock_guard<std::mutex> lock(callsMutex);
+            calls.push_back({ opcode, index, value, opt });
+            return opcode == audioMasterVersion ? this->versionAnswer : intptr_t { 0 };
+        })
+    {
+    }
+
+    static const char* pluginPath() { return ZARVEX_PLUGIN_PATH; }
+
+    // Loads the plug-in, sets rate and block size and resumes it.
+    void open(float sampleRate = 44100.0f, int32_t blockSize = 64)
+    {
+        ASSERT_TRUE(host.load(pluginPath())) << host.error();
+        host.start(sampleRate, blockSize);
+    }
+
+    AEffect* effect() const { return host.effect(); }
+    const VstHost& vst() const { return host; }
+
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
+    {
+        return host.dispatch(opcode, index, value, ptr, opt);
+    }
+    std::string text(int32_t opcode, int32_t index = 0) const { return host.text(opcode, index); }
+
+    void setParameter(int32_t index, float value) { effect()->setParameter(effect(), index, value); }
+    float getParameter(int32_t index) { return effect()->getParameter(effect(), index); }
+
+    // One block through processReplacing, after handing over the events.
+    std::vector<float> renderBlock(int32_t frames, const std::vector<VstMidiEvent>& events = {})
+    {
+        if (!events.empty())
+            host.sendEvents(events);
+        std::vector<std::vector<float>> out;
+        host.render(out, frames);
+        EXPECT_EQ(out.size(), 2u);
+        for (int32_t i = 0; i < frames && out.size() == 2; ++i)
+            EXPECT_EQ(out[0][static_cast<size_t>(i)], out[1][static_cast<size_t>(i)]) << "channels differ at " << i;
+        return out.empty() ? std::vector<float> {} : out[0];
+    }
+
+    // Renders frames samples in blocks of blockSize, no events.
+    std::vector<float> render(int32_t frames, int32_t blockSize = 64)
+    {
+        std::vector<float> all;
+        while (frames > 0) {
+            const int32_t n = frames < blockSize ? frames : blockSize;
+            const auto block = renderBlock(n);
+            all.insert(all.end(), block.begin(), block.end());
+            frames -= n;
+        }
+        return all;
+    }
+
+    std::vector<HostCall> callsWith(int32_t opcode)
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        std::vector<HostCall> found;
+        for (const auto& call : calls)
+            if (call.opcode == opcode)
+                found.push_back(call);
+        return found;
+    }
+    void clearCalls()
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        calls.clear();
+    }
+
+    static VstMidiEvent noteOn(int32_t offset, uint8_t note, uint8_t velocity = 100)
+    {
+        return makeMidiEvent(offset, 0x90, note, velocity);
+    }
+    static VstMidiEvent noteOff(int32_t offset, uint8_t note) { return makeMidiEvent(offset, 0x80, note, 0); }
+
+private:
+    intptr_t versionAnswer;
+    std::mutex callsMutex;
+    std::vector<HostCall> calls;
+    VstHost host;
+};
