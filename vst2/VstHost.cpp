@@ -67,17 +67,22 @@ intptr_t VSTCALLBACK VstHost::hostEntry(AEffect* effect, int32_t opcode, int32_t
     return defaultAnswer(opcode);
 }
 
-bool VstHost::load(const std::string& path)
+bool VstHost::load(const std::string& path, const char* entryName)
 {
     unload();
     library = openLibrary(path, lastError);
     if (!library)
         return false;
-    void* symbol = findSymbol(library, "VSTPluginMain");
-    if (!symbol)
-        symbol = findSymbol(library, "main");
+    void* symbol = nullptr;
+    if (entryName) {
+        symbol = findSymbol(library, entryName);
+    } else {
+        symbol = findSymbol(library, "VSTPluginMain");
+        if (!symbol)
+            symbol = findSymbol(library, "main");
+    }
     if (!symbol) {
-        lastError = path + " has no VST 2 entry point (VSTPluginMain or main)";
+        lastError = path + ": entry point not found (" + (entryName ? entryName : "VSTPluginMain or main") + ")";
         unload();
         return false;
     }
@@ -94,11 +99,9 @@ bool VstHost::load(const std::string& path)
     return true;
 }
 
-AEffect* VstHost::callEntry() const
+AEffect* VstHost::callEntry()
 {
-    if (!entry)
-        return nullptr;
-    creatingHost = const_cast<VstHost*>(this);
+    creatingHost = this;
     AEffect* created = entry(hostEntry);
     creatingHost = nullptr;
     return created;
@@ -107,7 +110,7 @@ AEffect* VstHost::callEntry() const
 void VstHost::unload()
 {
     if (plugin) {
-        dispatch(effMainsChanged, 0, 0);
+        stop();
         dispatch(effClose);
         plugin = nullptr;
     }
@@ -132,18 +135,23 @@ std::string VstHost::text(int32_t opcode, int32_t index) const
     return buffer;
 }
 
-void VstHost::start(float sampleRate, int32_t blockSize) const
+void VstHost::start(float sampleRate, int32_t blockSize)
 {
+    stop();
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
     dispatch(effSetBlockSize, 0, blockSize);
     dispatch(effMainsChanged, 0, 1);
     dispatch(effStartProcess);
+    running = true;
 }
 
-void VstHost::stop() const
+void VstHost::stop()
 {
+    if (!running)
+        return;
     dispatch(effStopProcess);
     dispatch(effMainsChanged, 0, 0);
+    running = false;
 }
 
 void VstHost::sendEvents(const std::vector<VstMidiEvent>& events) const

@@ -21,20 +21,18 @@ public:
     VstHost(const VstHost&) = delete;
     VstHost& operator=(const VstHost&) = delete;
 
-    // Loads and opens the plug-in; on failure returns false and sets error().
-    bool load(const std::string& path);
+    // Loads and opens the plug-in through the named entry, or through the
+    // first of VSTPluginMain and main that it exports; on failure returns
+    // false and sets error().
+    bool load(const std::string& path, const char* entryName = nullptr);
     const std::string& error() const { return lastError; }
-
-    // Calls the library's entry directly, as a host does while loading;
-    // the record is not opened or kept.
-    AEffect* callEntry() const;
 
     AEffect* effect() const { return plugin; }
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) const;
     std::string text(int32_t opcode, int32_t index = 0) const;
 
-    void start(float sampleRate, int32_t blockSize) const;
-    void stop() const;
+    void start(float sampleRate, int32_t blockSize);
+    void stop();
     void sendEvents(const std::vector<VstMidiEvent>& events) const;
     // Runs processReplacing when the plug-in offers it, process otherwise, on
     // zeroed output buffers; fills numOutputs channels of frames samples.
@@ -46,12 +44,14 @@ public:
 private:
     static intptr_t VSTCALLBACK hostEntry(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
         float opt);
+    AEffect* callEntry();
     void unload();
 
     HostCall onHostCall;
     void* library = nullptr;
     VstPluginMainProc entry = nullptr;
     AEffect* plugin = nullptr;
+    bool running = false;
     std::string lastError;
 };
 
