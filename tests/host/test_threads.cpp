@@ -1,0 +1,77 @@
+// Parameter traffic from several threads while the audio thread renders: the
+// plug-in must stay consistent and finite (run under ThreadSanitizer in CI).
+
+#include "PluginHarness.h"
+
+#include <atomic>
+#include <cmath>
+#include <random>
+#include <thread>
+
+TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
+{
+    PluginHarness harness;
+    harness.open(44100.0f, 128);
+    AEffect* e = harness.effect();
+
+    std::atomic<bool> stop { false };
+    std::vector<std::thread> writers;
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        writers.emplace_back([e, seed, &stop] {
+            std::mt19937 random(seed);
+            std::uniform_int_distribution<int32_t> index(-2, 160);
+            std::uniform_real_distribution<float> value(-0.25f, 1.25f);
+            while (!stop.load()) {
+                for (int i = 0; i < 64; ++i)
+                    e->setParameter(e, index(random), value(random));
+                std::this_thread::yield();
+            }
+        });
+    }
+    // A user interface thread reading texts and switching programs.
+    writers.emplace_back([e, &stop] {
+        char text[256];
+        int32_t program = 0;
+        while (!stop.load()) {
+            for (int32_t index = 0; index < 158; ++index) {
+                e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
+                e->getParameter(e, index);
+            }
+            e->dispatcher(e, effSetProgram, 0, program, nullptr, 0.0f);
+            program = (program + 1) % 4;
+        }
+    });
+
+    std::mt19937 random(99);
+    for (int block = 0; block < 400; ++block) {
+        std::vector<VstMidiEvent> events;
+        if (block % 10 == 0)
+            events.push_back(PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)));
+        if (block % 10 == 7)
+            events.push_back(makeMidiEvent(3, 0xB0, 74, static_cast<uint8_t>(random() % 128)));
+        for (float sample : harness.renderBlock(128, events))
+            ASSERT_TRUE(std::isfinite(sample));
+    }
+    stop.store(true);
+    for (auto& writer : writers)
+        writer.join();
+}
+
+TEST(Threads, QueueOverflowStillLeavesTheLatestValues)
+{
+    // Far more changes than the queue holds arrive between two blocks; the
+    // stored values stay the latest ones and the render goes on.
+    PluginHarness harness;
+    harness.open(44100.0f, 64);
+    AEffect* e = harness.effect();
+    for (int round = 0; round < 40; ++round)
+        for (int32_t index = 0; index < 158; ++index)
+            e->setParameter(e, index, static_cast<float>((round + index) % 7) / 7.0f);
+    for (int32_t index = 0; index < 158; ++index) {
+        if (index == 12 || index == 110)
+            continue;
+        EXPECT_FLOAT_EQ(harness.getParameter(index), static_cast<float>((39 + index) % 7) / 7.0f) << index;
+    }
+    for (float sample : harness.renderBlock(64, { PluginHarness::noteOn(0, 60) }))
+        ASSERT_TRUE(std::isfinite(sample));
+}
