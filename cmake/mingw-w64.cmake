@@ -1,0 +1,20 @@
+# Cross-build for 64-bit Windows with Debian's mingw-w64; tests run under wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ZARVEX_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${ZARVEX_MINGW_PREFIX}-gcc-posix)
+# The posix thread model gives the tests std::thread and std::mutex.
+set(CMAKE_CXX_COMPILER ${ZARVEX_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${ZARVEX_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZARVEX_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The C++ runtime is linked in, so the binaries need system DLLs only.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+find_program(ZARVEX_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(ZARVEX_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZARVEX_WINE})
+endif()
