@@ -19,10 +19,16 @@ run_suite() {
   ctest --test-dir "build-ci/$name" --output-on-failure -j"$jobs" $ctest_args
 }
 
-run_suite native ""
+reference="$root/build-ci/reference-render.f32"
+run_suite native "" -DZARVEX_REFERENCE_OUT="$reference"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite asan-ubsan "" -DZARVEX_SANITIZE=address,undefined -DZARVEX_BUILD_BENCH=OFF
 # Threads meet in the plug-in shell: parameter changes against the render.
 TSAN_OPTIONS=halt_on_error=1 \
   run_suite tsan "-R test_(threads|block_loop|shell)" -DZARVEX_SANITIZE=thread -DZARVEX_BUILD_BENCH=OFF -DZARVEX_BUILD_TOOLS=OFF
+# One wine prefix for the whole run keeps wine's first start out of each test.
+export WINEPREFIX="$root/build-ci/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+run_suite windows "" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DZARVEX_REFERENCE_IN="$reference"
 echo "All test suites passed."

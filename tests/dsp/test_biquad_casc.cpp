@@ -1,4 +1,5 @@
 #include "dsp/BiQuadCasc.h"
+#include "tests/support/SineResponse.h"
 
 #include <gtest/gtest.h>
 
@@ -13,28 +14,9 @@ namespace {
 constexpr double fs = 44100.0;
 constexpr double pi = 3.14159265358979323846;
 
-struct Response {
-    double gain;
-    double phase; // radians, output relative to the input sine
-};
-
-// Runs a sine of an integer frequency through the filter; after the transient,
-// one second (a whole number of periods) is correlated with sine and cosine.
-Response measure(BiQuadCasc& filter, double hz, double rate = fs)
+SineResponse measure(BiQuadCasc& filter, double hz, double rate = fs)
 {
-    const int settle = static_cast<int>(rate / 2);
-    const int span = static_cast<int>(rate);
-    const double w = 2.0 * pi * hz / rate;
-    for (int n = 0; n < settle; ++n)
-        filter.processSample(std::sin(w * n));
-    double re = 0.0;
-    double im = 0.0;
-    for (int n = settle; n < settle + span; ++n) {
-        const double y = filter.processSample(std::sin(w * n));
-        re += y * std::sin(w * n);
-        im += y * std::cos(w * n);
-    }
-    return {2.0 * std::hypot(re, im) / span, std::atan2(im, re)};
+    return measureSine([&](double x) { return filter.processSample(x); }, hz, rate);
 }
 
 double db(double gain) { return 20.0 * std::log10(gain); }
@@ -120,7 +102,7 @@ TEST(BiQuadCasc, EveryDesignMatchesItsAnalogPrototypeOnTheWarpedAxis)
             for (double gainDb : {-9.0, 6.0}) {
                 for (double f : {110.0, 700.0, 1000.0, 1500.0, 5000.0}) {
                     BiQuadCasc filter = makeFilter(d.mode, f0, q, gainDb);
-                    const Response r = measure(filter, f);
+                    const SineResponse r = measure(filter, f);
                     const auto expected = analogResponse(d.h, f, f0, q, gainDb);
                     SCOPED_TRACE(testing::Message() << d.name << " q=" << q << " gain=" << gainDb << " f=" << f);
                     EXPECT_NEAR(r.gain, std::abs(expected), 1e-4 + 1e-4 * std::abs(expected));

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <limits>
+#include <numbers>
+#include <vector>
 
 namespace {
 
@@ -23,6 +26,46 @@ Distortion plainShaper(std::int64_t mode)
 
 constexpr std::int64_t linear = Distortion::linearMapping;
 constexpr std::int64_t tanhMode = Distortion::tanhMapping;
+constexpr double pi = std::numbers::pi;
+
+// Amplitude of harmonic h of a signal holding a whole number of periods of
+// length period, by a plain DFT sum.
+double harmonic(const std::vector<double>& signal, int period, int h)
+{
+    std::complex<double> sum = 0.0;
+    for (std::size_t n = 0; n < signal.size(); ++n)
+        sum += signal[n] * std::polar(1.0, -2.0 * pi * h * double(n % period) / period);
+    return 2.0 * std::abs(sum) / double(signal.size());
+}
+
+// Steady-state base-rate output of processOversampled for a sine of the given
+// period in samples: 100 whole periods after 100 periods of settling.
+std::vector<double> drivenSine(Distortion& d, int period, double amplitude)
+{
+    std::vector<double> out;
+    for (int n = 0; n < 200 * period; ++n) {
+        const double y = d.processOversampled(amplitude * std::sin(2.0 * pi * n / period));
+        if (n >= 100 * period)
+            out.push_back(y);
+    }
+    return out;
+}
+
+// Harmonic h of a continuous unit sine, driven by gain and bent by the curve
+// a -> a below t, t + (c - t) tanh((a - t) / (c - t)) above, on both halves.
+double tanhCurveHarmonic(double gain, double t, double c, int h)
+{
+    constexpr int points = 200000;
+    std::complex<double> sum = 0.0;
+    for (int m = 0; m < points; ++m) {
+        const double phase = 2.0 * pi * m / points;
+        const double x = gain * std::sin(phase);
+        const double a = std::abs(x);
+        const double f = a <= t ? a : t + (c - t) * std::tanh((a - t) / (c - t));
+        sum += std::copysign(f, x) * std::polar(1.0, -h * phase);
+    }
+    return 2.0 * std::abs(sum) / points;
+}
 
 } // namespace
 
@@ -236,5 +279,98 @@ TEST(DistortionMapping, SegmentTooNarrowForItsSlopeClipsHard)
         const double y = d.processSample(x);
         ASSERT_TRUE(std::isfinite(y)) << x;
         ASSERT_LE(y, 1.0) << x;
+    }
+}
+
+TEST(DistortionOversampled, DrivenSineThroughTheTanhKneeGainsOddHarmonicsOnly)
+{
+    // 1050 Hz at 44100 Hz: 42 samples a period, so both halves of a period are
+    // sampled alike and even harmonics can only come from an asymmetric curve.
+    constexpr int period = 42;
+    Distortion d = plainShaper(tanhMode);
+    d.setDrive(dB(2.0));
+    d.setLowerThreshold(dB(0.5));
+    d.setUpperThreshold(dB(0.5));
+    const std::vector<double> out = drivenSine(d, period, 1.0);
+
+    const double first = harmonic(out, period, 1);
+    EXPECT_NEAR(first, tanhCurveHarmonic(2.0, 0.5, 1.0, 1), 0.01 * first);
+    EXPECT_NEAR(harmonic(out, period, 3), tanhCurveHarmonic(2.0, 0.5, 1.0, 3), 0.01 * harmonic(out, period, 3));
+    EXPECT_NEAR(harmonic(out, period, 5), tanhCurveHarmonic(2.0, 0.5, 1.0, 5), 0.02 * harmonic(out, period, 5));
+    EXPECT_GT(harmonic(out, period, 3), 0.15 * first);
+    EXPECT_GT(harmonic(out, period, 5), 0.03 * first);
+    for (int h : {2, 4, 6})
+        EXPECT_LT(harmonic(out, period, h), 1e-12) << h;
+    for (double y : out)
+        ASSERT_LE(std::abs(y), 1.0);
+
+    // A DC offset makes the curve asymmetric about the signal: even harmonics appear.
+    Distortion offset = plainShaper(tanhMode);
+    offset.setDrive(dB(2.0));
+    offset.setLowerThreshold(dB(0.5));
+    offset.setUpperThreshold(dB(0.5));
+    offset.setDcOffset(0.3);
+    EXPECT_GT(harmonic(drivenSine(offset, period, 1.0), period, 2), 0.01 * first);
+}
+
+TEST(DistortionOversampled, ConstantInputSettlesAtTheShapedValue)
+{
+    Distortion d = plainShaper(linear);
+    d.setUpperThreshold(dB(0.5));
+    d.setUpperClampLevel(dB(0.75));
+    double y = 0.0;
+    for (int n = 0; n < 2000; ++n)
+        y = d.processOversampled(0.75);
+    EXPECT_NEAR(y, 0.625, 1e-9);
+    for (int n = 0; n < 2000; ++n)
+        y = d.processOversampled(-3.0);
+    EXPECT_NEAR(y, -1.0, 1e-9);
+}
+
+TEST(DistortionOversampled, MatchesInterpolateShapeFilterAndKeepTheLast)
+{
+    for (std::int64_t factor : {4, 2, 7}) {
+        Distortion d = plainShaper(tanhMode);
+        d.setDrive(9.0);
+        d.setDcOffset(-0.1);
+        d.setUpperThreshold(-8.0);
+        d.setLowerClampLevel(-3.0);
+        d.setSampleRate(48000.0);
+        d.setSampleRate(-1.0);
+        if (factor != 4)
+            d.setOversampling(factor);
+        d.setOversampling(65);
+        d.setOversampling(0);
+
+        Distortion shaper = d;
+        AntiAliasFilter lowpass;
+        lowpass.setSampleRate(48000.0 * double(factor));
+        double previous = 0.0;
+        for (int n = 0; n < 500; ++n) {
+            const double in = 0.9 * std::sin(0.05 * n) + 0.3 * std::sin(0.71 * n);
+            double expected = 0.0;
+            for (std::int64_t k = 0; k < factor; ++k)
+                expected = lowpass.processSample(
+                    shaper.processSample(previous + (in - previous) * double(k) / double(factor)));
+            previous = in;
+            ASSERT_NEAR(d.processOversampled(in), expected, 1e-12) << factor << " " << n;
+        }
+    }
+}
+
+TEST(DistortionOversampled, NoRateOrFactorMakesTheOutputNonFinite)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double rate : {nan, inf, -inf, 0.0, -1.0, 1e-320, 1.0, 8000.0, 1e300}) {
+        for (std::int64_t factor : {std::int64_t(0), std::int64_t(-3), std::int64_t(1), std::int64_t(64),
+                 std::int64_t(65), std::numeric_limits<std::int64_t>::max()}) {
+            Distortion d = plainShaper(tanhMode);
+            d.setDrive(30.0);
+            d.setSampleRate(rate);
+            d.setOversampling(factor);
+            for (int n = 0; n < 300; ++n)
+                ASSERT_TRUE(std::isfinite(d.processOversampled(std::sin(0.3 * n)))) << rate << " " << factor;
+        }
     }
 }
