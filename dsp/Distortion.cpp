@@ -34,6 +34,23 @@ Distortion::Distortion()
     setUpperClampLevel(0.0);
 }
 
+void Distortion::setSampleRate(double rate)
+{
+    if (std::isfinite(rate))
+        AudioModule::setSampleRate(rate);
+    oversampler.setBaseRate(sampleRate);
+}
+
+void Distortion::setOversampling(std::int64_t n)
+{
+    oversampler.setFactor(n);
+}
+
+double Distortion::processOversampled(double in)
+{
+    return oversampler.process(in, [this](double v) { return processSample(v); });
+}
+
 double Distortion::processSample(double in)
 {
     if (mode == off)
@@ -82,10 +99,12 @@ void Distortion::Half::updateClipState()
 
 void Distortion::Half::updateKnee()
 {
-    tanhScale = clampLevel - threshold;
-    if (tanhScale == 0.0)
-        tanhScale = smallestKnee;
-    tanhInputScale = 1.0 / tanhScale;
+    // Worked out before storing: the audio thread may read the pair at any time.
+    double k = clampLevel - threshold;
+    if (k == 0.0)
+        k = smallestKnee;
+    tanhScale = k;
+    tanhInputScale = 1.0 / k;
 }
 
 void Distortion::setMode(std::int64_t m)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/AntiAliasFilter.h"
 #include "dsp/AudioModule.h"
 
 #include <cstdint>
@@ -8,16 +9,22 @@
 // the negative half each mapped through their own curve (linear segments or a
 // tanh knee) with threshold T, saturation point U and clamp level C, optional
 // rectification of the negative half, and a dry/wet mix with the raw input.
+// The engine runs it four times oversampled, so that the products of the
+// shaping above 18 kHz are filtered out before decimation.
 class Distortion : public AudioModule {
 public:
     enum DistortionMode : std::int64_t { off = 0, linearMapping = 1, tanhMapping = 2 };
 
     Distortion();
 
-    // Shapes one sample at whatever rate it is called; the engine calls
-    // processOversampled instead.
+    // Finite rates above 0 are stored; the anti-alias filter follows at the
+    // oversampled rate.
+    void setSampleRate(double rate) override;
+    // Shapes one value at the oversampled rate; mode 0 passes it unchanged.
     double processSample(double in) override;
 
+    // Factors 1..64; the engine keeps the default of 4.
+    virtual void setOversampling(std::int64_t n);
     virtual void setMode(std::int64_t m);
     virtual void setDryWet(double percent);
     virtual void setDrive(double dB);
@@ -29,6 +36,9 @@ public:
     virtual void setLowerClampLevel(double dB);
     virtual void setUpperClampLevel(double dB);
     virtual void setRectification(double v);
+    // One base-rate sample, interpolated, shaped and filtered at the
+    // oversampled rate; it lags the input by one base-rate sample.
+    virtual double processOversampled(double in);
 
 private:
     // Transfer curve of one half, applied to the magnitude a >= 0.
@@ -51,6 +61,7 @@ private:
     void setLevel(Half& half, double Half::*level, double dB);
     double shape(const Half& half, double a) const;
 
+    Oversampler oversampler{4};
     std::int64_t mode = linearMapping;
     double dry = 0.0;
     double wet = 1.0;

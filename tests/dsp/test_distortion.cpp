@@ -10,6 +10,10 @@
 
 namespace {
 
+constexpr double pi = std::numbers::pi;
+constexpr std::int64_t linear = Distortion::linearMapping;
+constexpr std::int64_t tanhMode = Distortion::tanhMapping;
+
 double dB(double level) { return 20.0 * std::log10(level); }
 
 // Every level at 0 dB, no drive, no offset, no rectification, fully wet.
@@ -24,12 +28,7 @@ Distortion plainShaper(std::int64_t mode)
     return d;
 }
 
-constexpr std::int64_t linear = Distortion::linearMapping;
-constexpr std::int64_t tanhMode = Distortion::tanhMapping;
-constexpr double pi = std::numbers::pi;
-
-// Amplitude of harmonic h of a signal holding a whole number of periods of
-// length period, by a plain DFT sum.
+// Amplitude of harmonic h of whole periods of a signal, by a plain DFT sum.
 double harmonic(const std::vector<double>& signal, int period, int h)
 {
     std::complex<double> sum = 0.0;
@@ -38,31 +37,17 @@ double harmonic(const std::vector<double>& signal, int period, int h)
     return 2.0 * std::abs(sum) / double(signal.size());
 }
 
-// Steady-state base-rate output of processOversampled for a sine of the given
-// period in samples: 100 whole periods after 100 periods of settling.
-std::vector<double> drivenSine(Distortion& d, int period, double amplitude)
-{
-    std::vector<double> out;
-    for (int n = 0; n < 200 * period; ++n) {
-        const double y = d.processOversampled(amplitude * std::sin(2.0 * pi * n / period));
-        if (n >= 100 * period)
-            out.push_back(y);
-    }
-    return out;
-}
-
-// Harmonic h of a continuous unit sine, driven by gain and bent by the curve
-// a -> a below t, t + (c - t) tanh((a - t) / (c - t)) above, on both halves.
+// Harmonic h of a continuous unit sine times gain, bent on both halves by
+// a -> a up to t and t + (c - t) tanh((a - t) / (c - t)) above.
 double tanhCurveHarmonic(double gain, double t, double c, int h)
 {
     constexpr int points = 200000;
     std::complex<double> sum = 0.0;
     for (int m = 0; m < points; ++m) {
-        const double phase = 2.0 * pi * m / points;
-        const double x = gain * std::sin(phase);
+        const double x = gain * std::sin(2.0 * pi * m / points);
         const double a = std::abs(x);
         const double f = a <= t ? a : t + (c - t) * std::tanh((a - t) / (c - t));
-        sum += std::copysign(f, x) * std::polar(1.0, -h * phase);
+        sum += std::copysign(f, x) * std::polar(1.0, -2.0 * pi * h * m / points);
     }
     return 2.0 * std::abs(sum) / points;
 }
@@ -73,107 +58,64 @@ TEST(DistortionMapping, UnitLevelsClipAtPlusMinusOneInBothModes)
 {
     for (std::int64_t mode : {linear, tanhMode}) {
         Distortion d = plainShaper(mode);
-        EXPECT_EQ(d.processSample(0.5), 0.5) << mode;
-        EXPECT_EQ(d.processSample(-0.5), -0.5) << mode;
-        EXPECT_EQ(d.processSample(0.0), 0.0) << mode;
+        for (double x : {0.5, -0.5, 0.0})
+            EXPECT_EQ(d.processSample(x), x) << mode;
         EXPECT_EQ(d.processSample(3.0), 1.0) << mode;
         EXPECT_EQ(d.processSample(-3.0), -1.0) << mode;
         EXPECT_EQ(d.processSample(1e300), 1.0) << mode;
     }
 }
 
-TEST(DistortionMapping, LinearSegmentRunsFromThresholdToSaturation)
+TEST(DistortionMapping, LinearSegmentsAndHardClips)
 {
     Distortion d = plainShaper(linear);
     d.setUpperThreshold(dB(0.5));
     d.setUpperSaturation(0.0);
     d.setUpperClampLevel(dB(0.75));
-    EXPECT_NEAR(d.processSample(0.4), 0.4, 1e-15);
-    EXPECT_NEAR(d.processSample(0.75), 0.625, 1e-12);
-    EXPECT_NEAR(d.processSample(0.9), 0.5 + 0.4 * 0.25 / 0.5, 1e-12);
-    EXPECT_NEAR(d.processSample(1.0), 0.75, 1e-12);
-    EXPECT_NEAR(d.processSample(2.0), 0.75, 1e-12);
-    // The lower half keeps its own 0 dB levels.
-    EXPECT_NEAR(d.processSample(-0.75), -0.75, 1e-15);
-    EXPECT_NEAR(d.processSample(-2.0), -1.0, 1e-15);
-}
-
-TEST(DistortionMapping, LowerHalfUsesItsOwnLevels)
-{
-    Distortion d = plainShaper(linear);
     d.setLowerThreshold(dB(0.25));
     d.setLowerSaturation(dB(0.5));
     d.setLowerClampLevel(dB(0.3));
-    EXPECT_NEAR(d.processSample(-0.2), -0.2, 1e-15);
-    EXPECT_NEAR(d.processSample(-0.375), -0.275, 1e-12);
-    EXPECT_NEAR(d.processSample(-4.0), -0.3, 1e-12);
-    EXPECT_NEAR(d.processSample(0.375), 0.375, 1e-15);
-}
+    // x -> expected: the line from (T, T) to (U, C), then C.
+    const double cases[][2] = {{0.4, 0.4}, {0.75, 0.625}, {0.9, 0.7}, {1.0, 0.75}, {2.0, 0.75},
+        {-0.2, -0.2}, {-0.375, -0.275}, {-4.0, -0.3}};
+    for (const auto& c : cases)
+        EXPECT_NEAR(d.processSample(c[0]), c[1], 1e-12) << c[0];
 
-TEST(DistortionMapping, ThresholdAtSaturationClipsHard)
-{
-    Distortion d = plainShaper(linear);
-    d.setUpperClampLevel(dB(0.8));
-    d.setUpperThreshold(dB(0.5));
+    // A threshold at the saturation point, or a saturation point below it, clips hard.
     d.setUpperSaturation(dB(0.5));
-    EXPECT_NEAR(d.processSample(0.49), 0.49, 1e-15);
-    EXPECT_NEAR(d.processSample(0.5000001), 0.8, 1e-12);
-    EXPECT_NEAR(d.processSample(7.0), 0.8, 1e-12);
-    // A saturation point below the threshold clips right above the threshold too.
+    EXPECT_NEAR(d.processSample(0.5000001), 0.75, 1e-12);
     d.setUpperSaturation(dB(0.1));
-    EXPECT_NEAR(d.processSample(0.51), 0.8, 1e-12);
+    EXPECT_NEAR(d.processSample(0.51), 0.75, 1e-12);
+    EXPECT_NEAR(d.processSample(0.49), 0.49, 1e-15);
 }
 
-TEST(DistortionMapping, TanhKneeStartsWithSlopeOneAndApproachesTheClamp)
+TEST(DistortionMapping, TanhKneeStartsWithSlopeOneAndNeverExceedsItsClamp)
 {
     Distortion d = plainShaper(tanhMode);
     d.setUpperThreshold(dB(0.5));
     d.setUpperClampLevel(0.0);
+    d.setUpperSaturation(dB(0.6)); // plays no part in the knee
     EXPECT_NEAR(d.processSample(0.5), 0.5, 1e-15);
     EXPECT_NEAR(d.processSample(0.8), 0.7685247834990176, 1e-12);
-    const double h = 1e-7;
-    EXPECT_NEAR((d.processSample(0.5 + h) - d.processSample(0.5)) / h, 1.0, 1e-6);
-    double previous = 0.5;
-    for (double x = 0.6; x < 100.0; x *= 1.3) {
-        const double y = d.processSample(x);
-        EXPECT_GE(y, previous) << x;
-        EXPECT_LE(y, 1.0) << x;
-        previous = std::max(previous, y);
-    }
+    EXPECT_NEAR((d.processSample(0.5 + 1e-7) - d.processSample(0.5)) / 1e-7, 1.0, 1e-6);
     EXPECT_GT(d.processSample(50.0), 1.0 - 1e-12);
-    // The saturation point plays no part in the knee.
-    d.setUpperSaturation(dB(0.6));
-    EXPECT_NEAR(d.processSample(0.8), 0.7685247834990176, 1e-12);
-}
 
-TEST(DistortionMapping, TanhKneeNeverExceedsItsClamp)
-{
-    Distortion d = plainShaper(tanhMode);
     for (double tDb = -40.0; tDb <= 6.0; tDb += 1.7) {
-        for (double cDb = tDb + 0.01; cDb <= tDb + 30.0; cDb += 2.3) {
+        for (double cDb = tDb; cDb <= tDb + 30.0; cDb += 2.3) {
             d.setUpperThreshold(tDb);
             d.setUpperClampLevel(cDb);
             d.setLowerThreshold(tDb);
             d.setLowerClampLevel(cDb);
             const double clamp = std::pow(10.0, cDb * 0.05);
+            double previous = 0.0;
             for (double x = 1e-3; x < 1e6; x *= 1.07) {
-                ASSERT_LE(d.processSample(x), clamp) << tDb << " " << cDb << " " << x;
-                ASSERT_GE(d.processSample(-x), -clamp) << tDb << " " << cDb << " " << x;
+                const double y = d.processSample(x);
+                ASSERT_LE(y, clamp) << tDb << " " << cDb << " " << x;
+                ASSERT_GE(y, previous) << tDb << " " << cDb << " " << x;
+                ASSERT_EQ(d.processSample(-x), -y);
+                previous = y;
             }
         }
-    }
-}
-
-TEST(DistortionMapping, ClampAtThresholdMakesTheKneeAHardClip)
-{
-    Distortion d = plainShaper(tanhMode);
-    d.setUpperThreshold(dB(0.4));
-    d.setUpperClampLevel(dB(0.4));
-    const double t = std::pow(10.0, dB(0.4) * 0.05);
-    for (double x : {0.41, 1.0, 1e10}) {
-        const double y = d.processSample(x);
-        EXPECT_GE(y, t);
-        EXPECT_LE(y, t + std::numeric_limits<double>::min());
     }
 }
 
@@ -205,12 +147,9 @@ TEST(DistortionMapping, DryPathTakesTheRawInputAndWetTheDrivenOne)
     d.setDryWet(50.0);
     d.setDrive(dB(2.0));
     d.setDcOffset(0.1);
-    // 0.5 * 0.2 + 0.5 * (2 * 0.2 + 0.1)
-    EXPECT_NEAR(d.processSample(0.2), 0.35, 1e-12);
-    // 0.5 * 1 + 0.5 * clip(2.1)
-    EXPECT_NEAR(d.processSample(1.0), 1.0, 1e-12);
-    // 0.5 * -0.3 + 0.5 * (-0.6 + 0.1)
-    EXPECT_NEAR(d.processSample(-0.3), -0.4, 1e-12);
+    EXPECT_NEAR(d.processSample(0.2), 0.5 * 0.2 + 0.5 * 0.5, 1e-12);
+    EXPECT_NEAR(d.processSample(1.0), 0.5 * 1.0 + 0.5 * 1.0, 1e-12);
+    EXPECT_NEAR(d.processSample(-0.3), 0.5 * -0.3 + 0.5 * -0.5, 1e-12);
 
     Distortion offset = plainShaper(tanhMode);
     offset.setDcOffset(0.2);
@@ -224,24 +163,22 @@ TEST(DistortionMapping, OutOfRangeSettingsKeepTheOldValues)
     Distortion d = plainShaper(linear);
     d.setDryWet(40.0);
     d.setRectification(0.5);
-    const double before = d.processSample(-2.0) + d.processSample(2.0);
-    for (double bad : {101.0, -1.0, nan})
+    for (double bad : {101.0, -1.0, nan}) {
         d.setDryWet(bad);
-    for (double bad : {1.01, -0.01, nan})
         d.setRectification(bad);
+    }
     for (std::int64_t bad : {3, -1, 1000})
         d.setMode(bad);
-    EXPECT_EQ(d.processSample(-2.0) + d.processSample(2.0), before);
-    // 0.6 * -2 + 0.4 * 0 and 0.6 * 2 + 0.4 * 1
-    EXPECT_NEAR(before, -1.2 + 1.6, 1e-12);
+    // 0.6 * -2 + 0.4 * 0 and 0.6 * 2 + 0.4 * 1.
+    EXPECT_NEAR(d.processSample(-2.0), -1.2, 1e-12);
+    EXPECT_NEAR(d.processSample(2.0), 1.6, 1e-12);
 }
 
 TEST(DistortionMapping, NoSetterInputMakesTheOutputNonFinite)
 {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double values[] = {nan, inf, -inf, 0.0, 1e-320, -1e-320, 1e308, -1e308, 7000.0, -7000.0, 300.0, -300.0, 6.0};
-    const double inputs[] = {0.0, 0.3, -0.3, 1.5, -1.5, 1e300, -1e300, 1e-310};
+    const double values[] = {nan, inf, -inf, 0.0, 1e-320, 1e308, -1e308, 7000.0, -7000.0, 300.0, -300.0, 6.0};
     for (std::int64_t mode : {0, 1, 2}) {
         for (double v : values) {
             Distortion d;
@@ -255,76 +192,59 @@ TEST(DistortionMapping, NoSetterInputMakesTheOutputNonFinite)
             for (double w : values) {
                 d.setUpperThreshold(w);
                 d.setLowerSaturation(w);
-                d.setLowerClampLevel(v == w ? 0.0 : w);
+                d.setLowerClampLevel(w);
                 d.setUpperSaturation(-w);
-                for (double x : inputs)
+                for (double x : {0.0, 0.3, -1.5, 1e300, -1e300, 1e-310})
                     ASSERT_TRUE(std::isfinite(d.processSample(x))) << mode << " " << v << " " << w << " " << x;
             }
         }
     }
-}
 
-TEST(DistortionMapping, SegmentTooNarrowForItsSlopeClipsHard)
-{
-    // Levels near 1e-315 are subnormal: a saturation point a few steps above the
-    // threshold gives a slope that overflows.
-    Distortion d = plainShaper(linear);
-    d.setUpperClampLevel(0.0);
-    d.setUpperThreshold(-6300.0);
-    d.setUpperSaturation(-6299.9999999);
+    // Subnormal levels a few steps apart: the slope of the segment overflows.
+    Distortion narrow = plainShaper(linear);
+    narrow.setUpperThreshold(-6300.0);
+    narrow.setUpperSaturation(-6299.9999999);
     const double t = std::pow(10.0, -6300.0 * 0.05);
     const double u = std::pow(10.0, -6299.9999999 * 0.05);
     ASSERT_GT(u, t);
-    for (double x = t; x <= u; x = std::nextafter(x, 1.0)) {
-        const double y = d.processSample(x);
-        ASSERT_TRUE(std::isfinite(y)) << x;
-        ASSERT_LE(y, 1.0) << x;
-    }
+    for (double x = t; x <= u; x = std::nextafter(x, 1.0))
+        ASSERT_LE(std::abs(narrow.processSample(x)), 1.0) << x;
 }
 
 TEST(DistortionOversampled, DrivenSineThroughTheTanhKneeGainsOddHarmonicsOnly)
 {
-    // 1050 Hz at 44100 Hz: 42 samples a period, so both halves of a period are
-    // sampled alike and even harmonics can only come from an asymmetric curve.
+    // 42 samples a period: both halves of a period are sampled alike, so even
+    // harmonics can only come from an asymmetric curve.
     constexpr int period = 42;
-    Distortion d = plainShaper(tanhMode);
-    d.setDrive(dB(2.0));
-    d.setLowerThreshold(dB(0.5));
-    d.setUpperThreshold(dB(0.5));
-    const std::vector<double> out = drivenSine(d, period, 1.0);
-
+    auto drivenSine = [](double offset) {
+        Distortion d = plainShaper(tanhMode);
+        d.setDrive(dB(2.0));
+        d.setDcOffset(offset);
+        d.setLowerThreshold(dB(0.5));
+        d.setUpperThreshold(dB(0.5));
+        std::vector<double> out;
+        for (int n = 0; n < 200 * period; ++n) {
+            const double y = d.processOversampled(std::sin(2.0 * pi * n / period));
+            if (n >= 100 * period)
+                out.push_back(y);
+        }
+        return out;
+    };
+    const std::vector<double> out = drivenSine(0.0);
     const double first = harmonic(out, period, 1);
+    const double third = harmonic(out, period, 3);
+    const double fifth = harmonic(out, period, 5);
     EXPECT_NEAR(first, tanhCurveHarmonic(2.0, 0.5, 1.0, 1), 0.01 * first);
-    EXPECT_NEAR(harmonic(out, period, 3), tanhCurveHarmonic(2.0, 0.5, 1.0, 3), 0.01 * harmonic(out, period, 3));
-    EXPECT_NEAR(harmonic(out, period, 5), tanhCurveHarmonic(2.0, 0.5, 1.0, 5), 0.02 * harmonic(out, period, 5));
-    EXPECT_GT(harmonic(out, period, 3), 0.15 * first);
-    EXPECT_GT(harmonic(out, period, 5), 0.03 * first);
-    for (int h : {2, 4, 6})
-        EXPECT_LT(harmonic(out, period, h), 1e-12) << h;
+    EXPECT_NEAR(third, tanhCurveHarmonic(2.0, 0.5, 1.0, 3), 0.01 * third);
+    EXPECT_NEAR(fifth, tanhCurveHarmonic(2.0, 0.5, 1.0, 5), 0.02 * fifth);
+    EXPECT_GT(third, 0.15 * first);
+    EXPECT_GT(fifth, 0.03 * first);
+    for (int even : {2, 4, 6})
+        EXPECT_LT(harmonic(out, period, even), 1e-12) << even;
     for (double y : out)
         ASSERT_LE(std::abs(y), 1.0);
 
-    // A DC offset makes the curve asymmetric about the signal: even harmonics appear.
-    Distortion offset = plainShaper(tanhMode);
-    offset.setDrive(dB(2.0));
-    offset.setLowerThreshold(dB(0.5));
-    offset.setUpperThreshold(dB(0.5));
-    offset.setDcOffset(0.3);
-    EXPECT_GT(harmonic(drivenSine(offset, period, 1.0), period, 2), 0.01 * first);
-}
-
-TEST(DistortionOversampled, ConstantInputSettlesAtTheShapedValue)
-{
-    Distortion d = plainShaper(linear);
-    d.setUpperThreshold(dB(0.5));
-    d.setUpperClampLevel(dB(0.75));
-    double y = 0.0;
-    for (int n = 0; n < 2000; ++n)
-        y = d.processOversampled(0.75);
-    EXPECT_NEAR(y, 0.625, 1e-9);
-    for (int n = 0; n < 2000; ++n)
-        y = d.processOversampled(-3.0);
-    EXPECT_NEAR(y, -1.0, 1e-9);
+    EXPECT_GT(harmonic(drivenSine(0.3), period, 2), 0.01 * first);
 }
 
 TEST(DistortionOversampled, MatchesInterpolateShapeFilterAndKeepTheLast)
@@ -361,10 +281,9 @@ TEST(DistortionOversampled, MatchesInterpolateShapeFilterAndKeepTheLast)
 TEST(DistortionOversampled, NoRateOrFactorMakesTheOutputNonFinite)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (double rate : {nan, inf, -inf, 0.0, -1.0, 1e-320, 1.0, 8000.0, 1e300}) {
-        for (std::int64_t factor : {std::int64_t(0), std::int64_t(-3), std::int64_t(1), std::int64_t(64),
-                 std::int64_t(65), std::numeric_limits<std::int64_t>::max()}) {
+    for (double rate : {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 0.0, 1e-320, 1.0, 8000.0, 1e300}) {
+        for (std::int64_t factor : {std::int64_t(0), std::int64_t(1), std::int64_t(64), std::int64_t(65),
+                 std::numeric_limits<std::int64_t>::max()}) {
             Distortion d = plainShaper(tanhMode);
             d.setDrive(30.0);
             d.setSampleRate(rate);
