@@ -1,4 +1,5 @@
 #include "dsp/AntiAliasFilter.h"
+#include "tests/support/SineResponse.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +13,9 @@ namespace {
 constexpr double pi = std::numbers::pi;
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-// Gain of a sine of frequency hz through the filter, measured by correlation
-// over whole periods after the transient has died away.
 double measuredGain(AntiAliasFilter& f, double rate, double hz)
 {
-    f.reset();
-    const double w = 2.0 * pi * hz / rate;
-    const int settle = 20000;
-    const int periods = std::max(1, static_cast<int>(std::floor(40000.0 * hz / rate)));
-    const int length = static_cast<int>(std::lround(periods * rate / hz));
-    double in = 0.0, quad = 0.0;
-    for (int n = 0; n < settle + length; ++n) {
-        const double y = f.processSample(std::sin(w * n));
-        if (n >= settle) {
-            in += y * std::sin(w * n);
-            quad += y * std::cos(w * n);
-        }
-    }
-    return 2.0 * std::hypot(in, quad) / length;
+    return measureSine([&f](double x) { return f.processSample(x); }, hz, rate).gain;
 }
 
 // Fourth-order Butterworth magnitude after the bilinear transform.
