@@ -10,11 +10,11 @@
 // a waveform change repeats (one forward, eleven inverse).
 static void BM_TransformPair8192(benchmark::State& state)
 {
-    const long long n = 8192;
+    const std::int64_t n = 8192;
     auto fft = std::make_unique<FourierTransformer>();
     fft->setLength(n);
     std::vector<double> signal(n), spectrum(n);
-    for (long long i = 0; i < n; ++i)
+    for (std::int64_t i = 0; i < n; ++i)
         signal[i] = std::sin(0.001 * double(i * i));
     for (auto _ : state) {
         fft->transformRealSignal(signal.data(), spectrum.data());

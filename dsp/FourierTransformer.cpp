@@ -4,7 +4,7 @@
 #include <numbers>
 #include <utility>
 
-void FourierTransformer::setLength(long long n)
+void FourierTransformer::setLength(std::int64_t n)
 {
     const bool powerOfTwo = n >= 2 && n <= maxLength && (n & (n - 1)) == 0;
     if (!powerOfTwo || n == length)
@@ -17,10 +17,10 @@ void FourierTransformer::setLength(long long n)
 void FourierTransformer::transformRealSignal(const double* in, double* spectrum)
 {
     forward(in);
-    const long long half = length / 2;
+    const std::int64_t half = length / 2;
     spectrum[0] = work[0];
     spectrum[1] = work[2 * half];
-    for (long long k = 1; k < half; ++k) {
+    for (std::int64_t k = 1; k < half; ++k) {
         spectrum[2 * k] = 2.0 * work[2 * k];
         spectrum[2 * k + 1] = 2.0 * work[2 * k + 1];
     }
@@ -29,9 +29,9 @@ void FourierTransformer::transformRealSignal(const double* in, double* spectrum)
 void FourierTransformer::transformToPolar(const double* in, double* magnitudes, double* phases)
 {
     transformToMagnitudes(in, magnitudes);
-    const long long half = length / 2;
+    const std::int64_t half = length / 2;
     phases[0] = work[2 * half];
-    for (long long k = 1; k < half; ++k) {
+    for (std::int64_t k = 1; k < half; ++k) {
         const double re = work[2 * k];
         const double im = work[2 * k + 1];
         // atan2 of a signed zero pair would give +-pi
@@ -42,16 +42,16 @@ void FourierTransformer::transformToPolar(const double* in, double* magnitudes, 
 void FourierTransformer::transformToMagnitudes(const double* in, double* magnitudes)
 {
     forward(in);
-    const long long half = length / 2;
+    const std::int64_t half = length / 2;
     magnitudes[0] = work[0];
-    for (long long k = 1; k < half; ++k)
+    for (std::int64_t k = 1; k < half; ++k)
         magnitudes[k] = 2.0 * std::hypot(work[2 * k], work[2 * k + 1]);
 }
 
 void FourierTransformer::transformSpectrum(const double* spectrum, double* out)
 {
-    const long long half = length / 2;
-    for (long long k = 1; k < half; ++k) {
+    const std::int64_t half = length / 2;
+    for (std::int64_t k = 1; k < half; ++k) {
         work[2 * k] = 0.5 * spectrum[2 * k];
         work[2 * k + 1] = 0.5 * spectrum[2 * k + 1];
     }
@@ -64,8 +64,8 @@ void FourierTransformer::transformSpectrum(const double* spectrum, double* out)
 
 void FourierTransformer::transformFromPolar(const double* magnitudes, const double* phases, double* out)
 {
-    const long long half = length / 2;
-    for (long long k = 1; k < half; ++k) {
+    const std::int64_t half = length / 2;
+    for (std::int64_t k = 1; k < half; ++k) {
         work[2 * k] = 0.5 * magnitudes[k] * std::cos(phases[k]);
         work[2 * k + 1] = 0.5 * magnitudes[k] * std::sin(phases[k]);
     }
@@ -81,16 +81,16 @@ void FourierTransformer::transformFromPolar(const double* magnitudes, const doub
 // harmonics 0 ... N/2, left in complex slots 0 ... N/2 of the work buffer.
 void FourierTransformer::forward(const double* in)
 {
-    const long long half = length / 2;
-    for (long long i = 0; i < length; ++i)
+    const std::int64_t half = length / 2;
+    for (std::int64_t i = 0; i < length; ++i)
         work[i] = in[i];
     prepareTwiddles();
     complexTransform(false);
 
     const double z0r = work[0];
     const double z0i = work[1];
-    for (long long k = 1; k <= half / 2; ++k) {
-        const long long j = half - k;
+    for (std::int64_t k = 1; k <= half / 2; ++k) {
+        const std::int64_t j = half - k;
         const double ar = work[2 * k], ai = work[2 * k + 1];
         const double br = work[2 * j], bi = work[2 * j + 1];
         // even part E and odd part O of harmonic k
@@ -116,12 +116,12 @@ void FourierTransformer::forward(const double* in)
 // turns into the exact 2/N of the half-size transform).
 void FourierTransformer::inverse(double* out)
 {
-    const long long half = length / 2;
+    const std::int64_t half = length / 2;
     prepareTwiddles();
     const double dc = work[0];
     const double nyquist = work[2 * half];
-    for (long long k = 1; k <= half / 2; ++k) {
-        const long long j = half - k;
+    for (std::int64_t k = 1; k <= half / 2; ++k) {
+        const std::int64_t j = half - k;
         const double ar = work[2 * k], ai = work[2 * k + 1];
         const double br = work[2 * j], bi = work[2 * j + 1];
         const double er = ar + br, ei = ai - bi;
@@ -137,16 +137,16 @@ void FourierTransformer::inverse(double* out)
     work[0] = dc + nyquist;
     work[1] = dc - nyquist;
     complexTransform(true);
-    for (long long i = 0; i < length; ++i)
+    for (std::int64_t i = 0; i < length; ++i)
         out[i] = work[i] * invLength;
 }
 
 // In-place radix-2 transform of the N/2 complex points in the work buffer.
 void FourierTransformer::complexTransform(bool positiveExponent)
 {
-    const long long points = length / 2;
-    for (long long i = 1, j = 0; i < points; ++i) {
-        long long bit = points >> 1;
+    const std::int64_t points = length / 2;
+    for (std::int64_t i = 1, j = 0; i < points; ++i) {
+        std::int64_t bit = points >> 1;
         for (; j & bit; bit >>= 1)
             j ^= bit;
         j ^= bit;
@@ -158,12 +158,12 @@ void FourierTransformer::complexTransform(bool positiveExponent)
     const double sign = positiveExponent ? -1.0 : 1.0;
     double* z = work.data();
     const double* tw = twiddles.data();
-    for (long long span = 1; span < points; span *= 2) {
-        const long long stride = 2 * (length / (2 * span));
-        for (long long start = 0; start < points; start += 2 * span) {
+    for (std::int64_t span = 1; span < points; span *= 2) {
+        const std::int64_t stride = 2 * (length / (2 * span));
+        for (std::int64_t start = 0; start < points; start += 2 * span) {
             double* pa = z + 2 * start;
             double* pb = pa + 2 * span;
-            for (long long k = 0; k < span; ++k) {
+            for (std::int64_t k = 0; k < span; ++k) {
                 const double wr = tw[k * stride];
                 const double wi = sign * tw[k * stride + 1];
                 const double br = pb[2 * k], bi = pb[2 * k + 1];
@@ -183,7 +183,7 @@ void FourierTransformer::prepareTwiddles()
 {
     if (twiddleLength == length)
         return;
-    for (long long k = 0; k < length / 2; ++k) {
+    for (std::int64_t k = 0; k < length / 2; ++k) {
         const double angle = 2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(length);
         twiddles[2 * k] = std::cos(angle);
         twiddles[2 * k + 1] = -std::sin(angle);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 // Real-signal FFT of up to 8192 points with two spectrum layouts.
 //
@@ -14,19 +15,19 @@
 // output, so input and output may be the same array. Not reentrant.
 class FourierTransformer {
 public:
-    static constexpr long long maxLength = 8192;
+    static constexpr std::int64_t maxLength = 8192;
 
     virtual ~FourierTransformer() = default;
 
     // Accepts powers of two from 2 to maxLength; anything else is ignored.
-    virtual void setLength(long long n);
+    virtual void setLength(std::int64_t n);
     virtual void transformRealSignal(const double* in, double* spectrum);
     virtual void transformToPolar(const double* in, double* magnitudes, double* phases);
     virtual void transformToMagnitudes(const double* in, double* magnitudes);
     virtual void transformSpectrum(const double* spectrum, double* out);
     virtual void transformFromPolar(const double* magnitudes, const double* phases, double* out);
 
-    long long getLength() const { return length; }
+    std::int64_t getLength() const { return length; }
 
 private:
     void forward(const double* in);
@@ -37,9 +38,9 @@ private:
     // N real samples are transformed as N/2 complex points; harmonics
     // 0 ... N/2 of the result occupy complex slots 0 ... N/2.
     std::array<double, 2 * maxLength> work {};
-    long long length = 4;
+    std::int64_t length = 4;
     double invLength = 0.25;
-    long long twiddleLength = 0;  // length the table was built for; 0 = none
+    std::int64_t twiddleLength = 0;  // length the table was built for; 0 = none
     // cos and -sin of 2 pi k / N for k < N/2, interleaved.
     std::array<double, maxLength> twiddles {};
 };
