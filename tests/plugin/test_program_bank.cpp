@@ -1,0 +1,149 @@
+// The program records: where each parameter lives, recall order, names, copies.
+
+#include "plugin/Parameters.h"
+#include "plugin/Programs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+TEST(ProgramBank, SlotsOfTheRecord)
+{
+    // Index -> slot pairs at the seams of the record layout.
+    const std::pair<int32_t, int32_t> seams[] = { { 0, 0 }, { 11, 11 }, { 13, 12 }, { 24, 23 }, { 152, 24 },
+        { 25, 25 }, { 30, 30 }, { 155, 31 }, { 156, 32 }, { 31, 33 }, { 64, 66 }, { 153, 67 }, { 65, 68 },
+        { 79, 82 }, { 154, 83 }, { 80, 84 }, { 106, 110 }, { 108, 111 }, { 107, 112 }, { 109, 113 }, { 157, 114 },
+        { 111, 116 }, { 151, 156 } };
+    for (const auto& [index, slot] : seams)
+        EXPECT_EQ(ProgramBank::slotOf(index), slot) << index;
+    for (int32_t none : { 12, 110, -1, 158 })
+        EXPECT_EQ(ProgramBank::slotOf(none), -1) << none;
+
+    // Every stored index has its own slot; slots 115 and 157 belong to none.
+    int owners[ProgramBank::kNumSlots] = {};
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        if (ProgramBank::slotOf(index) >= 0)
+            ++owners[ProgramBank::slotOf(index)];
+    for (int32_t slot = 0; slot < ProgramBank::kNumSlots; ++slot)
+        EXPECT_EQ(owners[slot], slot == 115 || slot == 157 ? 0 : 1) << slot;
+}
+
+TEST(ProgramBank, RecallOrder)
+{
+    const auto& steps = ProgramBank::recallOrder();
+    ASSERT_EQ(steps.size(), 157u);
+    int32_t previousSlot = -1;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const auto& step = steps[i];
+        EXPECT_NE(step.index, 12);
+        if (step.slot == 115) {
+            EXPECT_EQ(step.index, kUnused110);
+        } else {
+            EXPECT_EQ(ProgramBank::slotOf(step.index), step.slot) << i;
+        }
+        if (i != 111 && i != 112 && i != 113) {
+            EXPECT_EQ(step.slot, previousSlot + 1) << i;
+        }
+        previousSlot = step.slot;
+    }
+    // Resonance by cutoff (slot 112) goes before the gain (slot 111).
+    EXPECT_EQ(steps[111].slot, 112);
+    EXPECT_EQ(steps[111].index, kResoByCutoff);
+    EXPECT_EQ(steps[112].slot, 111);
+    EXPECT_EQ(steps[112].index, kGain);
+    EXPECT_EQ(steps[113].slot, 113);
+}
+
+TEST(ProgramBank, FreshBankHoldsTheDefaults)
+{
+    auto bank = std::make_unique<ProgramBank>();
+    for (int32_t program = 0; program < ProgramBank::kNumPrograms; ++program) {
+        char name[ProgramBank::kNameSize];
+        bank->getName(program, name);
+        EXPECT_STREQ(name, "Init");
+        EXPECT_EQ(bank->slotValue(program, ProgramBank::slotOf(kVolume)), 0.8f);
+        EXPECT_EQ(bank->slotValue(program, ProgramBank::slotOf(kO1Wave)), 3.0f);
+        EXPECT_EQ(bank->slotValue(program, ProgramBank::slotOf(kAmp1Attack)), 0.001f);
+        EXPECT_EQ(bank->slotValue(program, ProgramBank::slotOf(kRectify)), 0.0f);
+        EXPECT_EQ(bank->slotValue(program, ProgramBank::slotOf(kO1DetRndFrq)), 0.0f);
+        EXPECT_EQ(bank->slotValue(program, 115), 0.0f);
+        EXPECT_EQ(bank->slotValue(program, 157), 0.0f);
+    }
+    for (const ParameterDefault& d : kConstructorDefaults)
+        EXPECT_EQ(bank->slotValue(17, ProgramBank::slotOf(d.index)), d.value) << d.index;
+}
+
+TEST(ProgramBank, StoresPerProgram)
+{
+    auto bank = std::make_unique<ProgramBank>();
+    bank->store(3, kResoByCutoff, 0.25f);
+    EXPECT_EQ(bank->slotValue(3, 112), 0.25f);
+    for (int32_t program = 0; program < ProgramBank::kNumPrograms; ++program) {
+        if (program != 3) {
+            EXPECT_EQ(bank->slotValue(program, 112), 0.0f) << program;
+        }
+    }
+    // Nowhere to go: nothing changes, nothing is written out of bounds.
+    bank->store(3, 12, 0.5f);
+    bank->store(3, 110, 0.5f);
+    EXPECT_EQ(bank->slotValue(3, 115), 0.0f);
+    bank->store(32, kVolume, 0.1f);
+    bank->store(-1, kVolume, 0.1f);
+    bank->store(0, 158, 0.1f);
+    bank->store(0, -1, 0.1f);
+    EXPECT_EQ(bank->slotValue(0, 0), 0.8f);
+    EXPECT_EQ(bank->slotValue(31, 0), 0.8f);
+    EXPECT_EQ(bank->slotValue(32, 0), 0.0f);
+    EXPECT_EQ(bank->slotValue(0, 158), 0.0f);
+    EXPECT_EQ(bank->slotValue(0, -1), 0.0f);
+}
+
+TEST(ProgramBank, NamesAreCut)
+{
+    auto bank = std::make_unique<ProgramBank>();
+    bank->setName(4, "abcdefghijklmnopqrstuvwxyz0123");
+    char name[64];
+    std::memset(name, 'x', sizeof name);
+    bank->getName(4, name);
+    EXPECT_STREQ(name, "abcdefghijklmnopqrstuvw");
+    EXPECT_EQ(name[24], 'x') << "writes no more than the name and its terminator";
+    bank->setName(4, "");
+    bank->getName(4, name);
+    EXPECT_STREQ(name, "");
+    bank->setName(40, "lost");
+    bank->setName(5, nullptr);
+    bank->getName(5, name);
+    EXPECT_STREQ(name, "Init");
+    std::strcpy(name, "untouched");
+    bank->getName(-1, name);
+    EXPECT_STREQ(name, "untouched");
+}
+
+TEST(ProgramBank, CopyTakesValuesAndName)
+{
+    auto bank = std::make_unique<ProgramBank>();
+    bank->setName(2, "Bass");
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        bank->store(2, index, static_cast<float>(index) / 1000.0f);
+    bank->copy(2, 9);
+    char name[ProgramBank::kNameSize];
+    bank->getName(9, name);
+    EXPECT_STREQ(name, "Bass");
+    for (int32_t index = 0; index < kNumParameters; ++index) {
+        if (ProgramBank::slotOf(index) >= 0) {
+            EXPECT_EQ(bank->slotValue(9, ProgramBank::slotOf(index)), static_cast<float>(index) / 1000.0f);
+        }
+    }
+    bank->getName(2, name);
+    EXPECT_STREQ(name, "Bass");
+    bank->copy(2, 32);
+    bank->copy(-1, 3);
+    bank->getName(3, name);
+    EXPECT_STREQ(name, "Init");
+}
+
+} // namespace
