@@ -290,3 +290,29 @@ TEST(IirDesigner, DesignDependsOnlyOnTheEdgeToRateRatio)
         EXPECT_NEAR(h.b[k], s.b[k], 1e-12);
     }
 }
+
+TEST(Complex, ArithmeticAgreesWithTheStandardLibrary)
+{
+    const Complex a(1.5, -2.25);
+    const Complex b(-0.75, 3.0);
+    const std::complex<double> sa(1.5, -2.25);
+    const std::complex<double> sb(-0.75, 3.0);
+    auto expectSame = [](const Complex& c, std::complex<double> s) {
+        EXPECT_NEAR(c.re, s.real(), 1e-14);
+        EXPECT_NEAR(c.im, s.imag(), 1e-14);
+    };
+    expectSame(-a, -sa);
+    expectSame(a + b, sa + sb);
+    expectSame(a - b, sa - sb);
+    expectSame(a * b, sa * sb);
+    expectSame(a / b, sa / sb);
+    expectSame(a * 2.5, sa * 2.5);
+    expectSame(a.exp(), std::exp(sa));
+    expectSame(b.exp(), std::exp(sb));
+    for (const std::complex<double> s : {sa, sb, std::complex<double>(-4.0, 0.0), std::complex<double>(0.0, -9.0)})
+        expectSame(Complex(s.real(), s.imag()).sqrt(), std::sqrt(s));
+    const Complex zero;
+    expectSame(zero, 0.0);
+    expectSame(zero.sqrt(), 0.0);
+    EXPECT_DOUBLE_EQ(Complex(3.0, -4.0).magnitude(), 5.0);
+}
