@@ -1,0 +1,79 @@
+#include "gui/AEffGUIEditor.h"
+
+#include "gui/Frame.h"
+
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
+    : AEffEditor(effect)
+{
+}
+
+AEffGUIEditor::~AEffGUIEditor()
+{
+    delete frame;
+}
+
+bool AEffGUIEditor::getRect(ERect** r)
+{
+    if (!r)
+        return false;
+    if (frame) {
+        const CRect& size = frame->getViewSize();
+        frameRect = { int16_t(size.top), int16_t(size.left), int16_t(size.bottom), int16_t(size.right) };
+        *r = &frameRect;
+    } else {
+        *r = &rect;
+    }
+    return true;
+}
+
+bool AEffGUIEditor::open(void* parentWindow)
+{
+    guiThread.store(std::this_thread::get_id());
+    return AEffEditor::open(parentWindow);
+}
+
+void AEffGUIEditor::close()
+{
+    AEffEditor::close();
+    delete frame;
+    frame = nullptr;
+    for (auto& flag : recorded)
+        flag.store(false, std::memory_order_relaxed);
+    anyRecorded.store(false);
+}
+
+void AEffGUIEditor::idle()
+{
+    if (!frame)
+        return;
+    applyRecordedParameters();
+    frame->idle();
+}
+
+bool AEffGUIEditor::onGuiThread() const
+{
+    return guiThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+void AEffGUIEditor::postParameter(int index, float value)
+{
+    if (onGuiThread()) {
+        setParameter(index, value);
+        return;
+    }
+    if (index < 0 || index >= kMaxRecordedParameters)
+        return;
+    // The value goes first: whoever sees the flag then sees this value or a newer one.
+    recordedValue[size_t(index)].store(value, std::memory_order_relaxed);
+    recorded[size_t(index)].store(true, std::memory_order_release);
+    anyRecorded.store(true, std::memory_order_release);
+}
+
+void AEffGUIEditor::applyRecordedParameters()
+{
+    if (!anyRecorded.exchange(false, std::memory_order_acquire))
+        return;
+    for (int i = 0; i < kMaxRecordedParameters; ++i)
+        if (recorded[size_t(i)].exchange(false, std::memory_order_acquire))
+            setParameter(i, recordedValue[size_t(i)].load(std::memory_order_relaxed));
+}
