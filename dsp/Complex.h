@@ -12,7 +12,6 @@ public:
     Complex(const Complex&) = default;
     Complex& operator=(const Complex&) = default;
 
-    Complex operator-() const { return {-re, -im}; }
     Complex operator+(const Complex& o) const { return {re + o.re, im + o.im}; }
     Complex operator-(const Complex& o) const { return {re - o.re, im - o.im}; }
     Complex operator*(const Complex& o) const { return {re * o.re - im * o.im, re * o.im + im * o.re}; }

@@ -3,34 +3,33 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
 constexpr double fs = 44100.0;
 
-double dbToGain(double dB)
+double dB(double db)
 {
-    return std::pow(10.0, dB / 20.0);
+    return std::pow(10.0, db / 20.0);
 }
 
-// Per-sample retention of a one-pole approach with time constant t seconds.
-double retention(double t, double rate = fs)
+// Value after n steps of a one-pole approach with time constant t seconds.
+double approach(double y0, double target, double t, int n)
 {
-    return std::exp(-1.0 / (t * rate));
+    return target + (y0 - target) * std::exp(-n / (t * fs));
 }
 
-// Distance left after n steps of an approach from y0 towards target.
-double approach(double y0, double target, double retain, int n)
+// Samples for which a clock starting at 0 and stepping by 1/fs stays <= mark.
+int samplesUpTo(double mark)
 {
-    return target + (y0 - target) * std::pow(retain, n);
+    return static_cast<int>(std::floor(mark * fs)) + 1;
 }
 
-// Number of samples for which a clock that starts at 0 and advances by
-// 1/rate after each sample stays at or below mark.
-int samplesUpTo(double mark, double rate = fs)
+template <class Env>
+void expectApproach(Env& env, double y0, double target, double t, int samples)
 {
-    return static_cast<int>(std::floor(mark * rate)) + 1;
+    for (int n = 1; n <= samples; ++n)
+        ASSERT_NEAR(env.getSample(), approach(y0, target, t, n), 1e-12) << n;
 }
 
 AmpEnvRc makeAmp(double attack, double hold, double decay, double sustainDb, double release)
@@ -47,218 +46,118 @@ AmpEnvRc makeAmp(double attack, double hold, double decay, double sustainDb, dou
 
 } // namespace
 
-TEST(AmpEnvRc, NewEnvelopeIsFinishedButNotGated)
+TEST(AmpEnvRc, NewEnvelopeIsFinishedButNotGatedAndZeroTimesJump)
 {
     AmpEnvRc env;
     EXPECT_TRUE(env.isFinished());
-    EXPECT_EQ(env.getOutput(), 0.0);
-    // Attack 0 jumps to the peak on the first call, trigger or not.
     EXPECT_DOUBLE_EQ(env.getSample(), 1.0);
-    env.trigger();
-    EXPECT_FALSE(env.isFinished());
-    EXPECT_DOUBLE_EQ(env.getSample(), 1.0);
-}
-
-TEST(AmpEnvRc, ZeroTimesReachPeakThenSustainAtOnce)
-{
-    AmpEnvRc env = makeAmp(0.0, 0.0, 0.0, -12.0, 0.0);
-    env.setPeak(-3.0);
-    env.trigger();
-    EXPECT_DOUBLE_EQ(env.getSample(), dbToGain(-3.0));
-    EXPECT_DOUBLE_EQ(env.getSample(), dbToGain(-12.0));
-    const double clock = env.getClock();
-    EXPECT_DOUBLE_EQ(env.getSample(), dbToGain(-12.0));
-    EXPECT_EQ(env.getClock(), clock);
+    AmpEnvRc instant = makeAmp(0.0, 0.0, 0.0, -12.0, 0.0);
+    instant.setPeak(-3.0);
+    instant.trigger();
+    EXPECT_FALSE(instant.isFinished());
+    EXPECT_DOUBLE_EQ(instant.getSample(), dB(-3.0));
+    EXPECT_DOUBLE_EQ(instant.getSample(), dB(-12.0));
 }
 
 TEST(AmpEnvRc, StagesFollowTheClockAndTheirTimeConstants)
 {
-    const double attack = 0.0071;
-    const double hold = 0.0052;
-    const double decay = 0.0203;
+    const double attack = 0.0071, hold = 0.0052, decay = 0.0203;
     AmpEnvRc env = makeAmp(attack, hold, decay, -6.0, 0.05);
     env.trigger();
+    // The hold extends the approach to the peak: no flat segment.
     const int attackSamples = samplesUpTo(hold + attack);
-    const int decaySamples = samplesUpTo(hold + attack + decay) - attackSamples;
-    const double s = dbToGain(-6.0);
-    for (int n = 1; n <= attackSamples; ++n)
-        ASSERT_NEAR(env.getSample(), approach(0.0, 1.0, retention(attack), n), 1e-12) << n;
-    // The hold extends the approach: no flat segment, still short of the peak.
+    expectApproach(env, 0.0, 1.0, attack, attackSamples);
     const double top = env.getOutput();
-    EXPECT_LT(top, 1.0);
-    EXPECT_GT(top, 1.0 - std::exp(-(attack + hold) / attack) - 1e-3);
-    for (int n = 1; n <= decaySamples; ++n)
-        ASSERT_NEAR(env.getSample(), approach(top, s, retention(decay), n), 1e-12) << n;
-    // Sustain: the same approach goes on while the clock stands still.
+    // Decay, then sustain: the same approach goes on with the clock stopped.
+    const int decaySamples = samplesUpTo(hold + attack + decay) - attackSamples;
+    expectApproach(env, top, dB(-6.0), decay, decaySamples);
     const double clock = env.getClock();
-    for (int n = decaySamples + 1; n <= decaySamples + 3000; ++n)
-        ASSERT_NEAR(env.getSample(), approach(top, s, retention(decay), n), 1e-12) << n;
+    expectApproach(env, env.getOutput(), dB(-6.0), decay, 3000);
     EXPECT_EQ(env.getClock(), clock);
 }
 
-TEST(AmpEnvRc, ReleaseFromThePartialAttackLevel)
-{
-    AmpEnvRc env = makeAmp(0.05, 0.0, 0.1, -6.0, 0.02);
-    env.trigger();
-    for (int n = 0; n < 500; ++n)
-        env.getSample();
-    const double partial = env.getOutput();
-    EXPECT_NEAR(partial, approach(0.0, 1.0, retention(0.05), 500), 1e-12);
-    env.startRelease();
-    EXPECT_FALSE(env.isHeld());
-    for (int n = 1; n <= 2000; ++n)
-        ASSERT_NEAR(env.getSample(), approach(partial, 1e-50, retention(0.02), n), 1e-12) << n;
-}
-
-TEST(AmpEnvRc, ReleaseIsCutTwoSecondsAfterItsTime)
+TEST(AmpEnvRc, ReleaseStartsFromThePartialLevelAndIsCutTwoSecondsLater)
 {
     const double release = 0.0123;
-    AmpEnvRc env = makeAmp(0.0, 0.0, 0.01, -6.0, release);
+    AmpEnvRc env = makeAmp(0.05, 0.0, 0.1, -6.0, release);
     env.trigger();
-    for (int n = 0; n < 1000; ++n)
-        env.getSample();
+    expectApproach(env, 0.0, 1.0, 0.05, 500);
+    const double partial = env.getOutput();
     env.startRelease();
-    // The first release sample runs one step past mark 2, so the cut comes
-    // with release sample k once k / fs exceeds release + 2.
+    // Release sample k runs at clock mark 2 + k / fs; the cut comes once that
+    // exceeds mark 3 + 2.
     const int firstCut = static_cast<int>(std::floor((release + 2.0) * fs)) + 1;
-    for (int k = 1; k < firstCut; ++k) {
-        const double y = env.getSample();
-        ASSERT_GT(y, 0.0) << k;
-        ASSERT_FALSE(env.isFinished()) << k;
-    }
-    EXPECT_EQ(env.getSample(), 0.0);
-    EXPECT_TRUE(env.isFinished());
-    // The clock keeps running and the flag stays until the next trigger.
-    const double clock = env.getClock();
-    EXPECT_EQ(env.getSample(), 0.0);
-    EXPECT_GT(env.getClock(), clock);
-    EXPECT_TRUE(env.isFinished());
-    env.trigger();
+    expectApproach(env, partial, 1e-50, release, firstCut - 1);
     EXPECT_FALSE(env.isFinished());
+    EXPECT_EQ(env.getSample(), 0.0);
+    EXPECT_TRUE(env.isFinished());
+    EXPECT_EQ(env.getSample(), 0.0);
+    EXPECT_TRUE(env.isFinished());
 
-    // The default 0.01 s release finishes about 2.01 s after the note-off.
+    // A retrigger glides from the current level.
+    AmpEnvRc again = makeAmp(0.0, 0.0, 0.0, 20.0 * std::log10(0.3), 0.0);
+    again.trigger();
+    again.getSample();
+    again.getSample();
+    again.setAttack(0.01);
+    again.trigger();
+    EXPECT_NEAR(again.getSample(), approach(0.3, 1.0, 0.01, 1), 1e-12);
+
+    // The default 0.01 s release finishes 2.01 s after the note-off.
     AmpEnvRc standard;
     standard.trigger();
-    standard.getSample();
     standard.startRelease();
     int samples = 0;
-    while (!standard.isFinished() && samples < 200000) {
+    for (; !standard.isFinished() && samples < 200000; ++samples)
         standard.getSample();
-        ++samples;
-    }
     EXPECT_NEAR(samples, 2.01 * fs, 1.0);
 }
 
-TEST(AmpEnvRc, ReleaseOfAFinishedEnvelopeStaysSilent)
+TEST(AmpEnvRc, TimeScaleRateAndTimeUnitSetTheTiming)
 {
-    AmpEnvRc env;
-    env.startRelease();
-    for (int n = 0; n < 1000; ++n)
-        ASSERT_LE(env.getSample(), 1e-50);
-}
-
-TEST(AmpEnvRc, RetriggerGlidesFromTheCurrentLevel)
-{
-    AmpEnvRc env = makeAmp(0.0, 0.0, 0.0, 20.0 * std::log10(0.3), 0.0);
-    env.trigger();
-    env.getSample();
-    env.getSample();
-    ASSERT_NEAR(env.getOutput(), 0.3, 1e-12);
-    env.setAttack(0.01);
-    env.trigger();
-    EXPECT_NEAR(env.getSample(), approach(0.3, 1.0, retention(0.01), 1), 1e-12);
-}
-
-TEST(AmpEnvRc, TimeScaleChangesTimeConstantsButNotStageLengths)
-{
-    AmpEnvRc env = makeAmp(0.0103, 0.0, 0.05, -20.0, 0.05);
+    // Times in milliseconds, half the time constants, the same stage lengths.
+    AmpEnvRc env = makeAmp(10.3, 0.0, 50.0, -20.0, 50.0);
+    env.setSampleRate(fs / 2.0);
+    env.setSampleRate(fs);
+    env.setTimeUnit(1000.0);
     env.setTimeScale(0.5);
-    env.setTimeScale(0.0);
-    env.setTimeScale(-1.0);
-    env.setTimeScale(std::numeric_limits<double>::infinity());
-    env.trigger();
-    const int attackSamples = samplesUpTo(0.0103);
-    for (int n = 1; n <= attackSamples; ++n)
-        ASSERT_NEAR(env.getSample(), approach(0.0, 1.0, retention(0.0103 * 0.5), n), 1e-12) << n;
-    const double top = env.getOutput();
-    EXPECT_NEAR(env.getSample(), approach(top, dbToGain(-20.0), retention(0.05 * 0.5), 1), 1e-12);
-}
-
-TEST(AmpEnvRc, RateAndTimeUnitSetTheClock)
-{
-    AmpEnvRc env = makeAmp(0.0, 0.0, 0.0103, -6.0, 0.05);
-    env.setSampleRate(2.0 * fs);
-    for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()})
+    for (double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
         env.setSampleRate(bad);
-    EXPECT_DOUBLE_EQ(env.getSampleRate(), 2.0 * fs);
-    env.trigger();
-    env.getSample();
-    int decay = 0;
-    double last = env.getClock();
-    while (true) {
-        env.getSample();
-        if (env.getClock() == last)
-            break;
-        last = env.getClock();
-        ++decay;
+        env.setTimeUnit(bad);
+        env.setTimeScale(bad);
     }
-    EXPECT_EQ(decay, samplesUpTo(0.0103, 2.0 * fs) - 1);
-
-    // With 1000 units per second the times are milliseconds.
-    AmpEnvRc ms = makeAmp(10.3, 0.0, 50.0, -6.0, 50.0);
-    ms.setTimeUnit(1000.0);
-    ms.setTimeUnit(0.0);
-    ms.setTimeUnit(std::nan(""));
-    ms.trigger();
-    for (int n = 1; n <= samplesUpTo(0.0103); ++n)
-        ASSERT_NEAR(ms.getSample(), approach(0.0, 1.0, retention(0.0103), n), 1e-12) << n;
+    env.trigger();
+    expectApproach(env, 0.0, 1.0, 0.0103 * 0.5, samplesUpTo(0.0103));
+    EXPECT_NEAR(env.getSample(), approach(env.getOutput(), dB(-20.0), 0.05 * 0.5, 1), 1e-12);
 }
 
 TEST(AmpEnvRc, InvalidSettersNeverBreakTheOutput)
 {
-    AmpEnvRc env = makeAmp(0.01, 0.0, 0.05, -6.0, 0.05);
-    const double nan = std::nan("");
-    const double inf = std::numeric_limits<double>::infinity();
-    for (double bad : {nan, inf, -inf, 1e308, -1e308, 1e-320}) {
-        env.setPeak(bad);
-        env.setSustain(bad);
-        env.setStart(bad);
-        env.setReleaseFloor(bad);
-        env.setAttack(bad);
-        env.setHold(bad);
-        env.setDecay(bad);
-        env.setRelease(bad);
-        env.setTimeScale(bad);
-        env.setTimeUnit(bad);
-        env.setSampleRate(bad);
+    AmpEnvRc env = makeAmp(0.0, 0.0, 1.0, -6.0, 1.0);
+    // Gains that are not finite are refused.
+    env.setPeak(-10.0);
+    env.setPeak(std::nan(""));
+    env.setPeak(7000.0);
+    env.trigger();
+    EXPECT_DOUBLE_EQ(env.getSample(), dB(-10.0));
+    using Setter = void (AmpEnvRc::*)(double);
+    const Setter setters[] = {&AmpEnvRc::setPeak,    &AmpEnvRc::setSustain,     &AmpEnvRc::setStart,
+                              &AmpEnvRc::setReleaseFloor, &AmpEnvRc::setTimeUnit, &AmpEnvRc::setAttack,
+                              &AmpEnvRc::setHold,    &AmpEnvRc::setDecay,       &AmpEnvRc::setRelease,
+                              &AmpEnvRc::setTimeScale,   &AmpEnvRc::setSampleRate};
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e308, -1e308, 1e-320}) {
+        for (Setter set : setters)
+            (env.*set)(bad);
         env.trigger();
-        for (int n = 0; n < 100; ++n)
+        for (int n = 0; n < 200; ++n) {
+            if (n == 100)
+                env.startRelease();
             ASSERT_TRUE(std::isfinite(env.getSample())) << bad;
-        env.startRelease();
-        for (int n = 0; n < 100; ++n)
-            ASSERT_TRUE(std::isfinite(env.getSample())) << bad;
+        }
     }
-    // Refused levels keep the previous value.
-    AmpEnvRc levels = makeAmp(0.0, 0.0, 1.0, -6.0, 1.0);
-    levels.setPeak(-10.0);
-    levels.setPeak(nan);
-    levels.setPeak(7000.0);
-    levels.trigger();
-    EXPECT_DOUBLE_EQ(levels.getSample(), dbToGain(-10.0));
 }
 
-TEST(PitchEnvRC, FirstNoteStartsFromTheStartLevel)
-{
-    PitchEnvRC env;
-    env.setSampleRate(fs);
-    env.setStart(2.0);
-    env.setPeak(4.0);
-    env.setAttack(0.01);
-    env.noteOn();
-    EXPECT_NEAR(env.getSample(), approach(2.0, 4.0, retention(0.01), 1), 1e-12);
-}
-
-TEST(PitchEnvRC, StagesApproachPeakMiddleAndEnd)
+TEST(PitchEnvRC, StagesApproachPeakMiddleAndEndWithoutCut)
 {
     PitchEnvRC env;
     env.setSampleRate(fs);
@@ -269,23 +168,15 @@ TEST(PitchEnvRC, StagesApproachPeakMiddleAndEnd)
     env.setHold(0.0052);
     env.setDecay(0.0203);
     env.setRelease(0.0301);
+    // Before its first note the envelope counts as released: it starts from
+    // the start level.
     env.noteOn();
-    const int attackSamples = samplesUpTo(0.0123);
-    for (int n = 1; n <= attackSamples; ++n)
-        ASSERT_NEAR(env.getSample(), approach(0.5, 3.0, retention(0.0071), n), 1e-12) << n;
+    expectApproach(env, 0.5, 3.0, 0.0071, samplesUpTo(0.0123));
     const double top = env.getOutput();
-    // Decay and the held step lead to the middle level 1.0 with the clock stopped.
-    for (int n = 1; n <= 5000; ++n)
-        ASSERT_NEAR(env.getSample(), approach(top, 1.0, retention(0.0203), n), 1e-12) << n;
-    const double clock = env.getClock();
-    env.getSample();
-    EXPECT_EQ(env.getClock(), clock);
+    expectApproach(env, top, 1.0, 0.0203, 5000);
     const double middle = env.getOutput();
     env.noteOff();
-    // No cut: the release keeps approaching the end level for good.
-    for (int n = 1; n <= 200000; ++n)
-        ASSERT_NEAR(env.getSample(), approach(middle, 0.25, retention(0.0301), n), 1e-12) << n;
-    EXPECT_NEAR(env.getOutput(), 0.25, 1e-12);
+    expectApproach(env, middle, 0.25, 0.0301, 200000);
 }
 
 TEST(PitchEnvRC, NoteDuringTheReleaseContinuesAndALateNoteRestarts)
@@ -304,60 +195,33 @@ TEST(PitchEnvRC, NoteDuringTheReleaseContinuesAndALateNoteRestarts)
     env.noteOff();
     for (int n = 0; n < 1000; ++n)
         env.getSample();
-    // The clock (about 0.026 s) is short of attack + decay + release.
+    // About 0.026 s into the release: short of attack + decay + release.
     const double present = env.getOutput();
     env.noteOn();
-    EXPECT_NEAR(env.getSample(), approach(present, 3.0, retention(0.001), 1), 1e-12);
-
+    EXPECT_NEAR(env.getSample(), approach(present, 3.0, 0.001, 1), 1e-12);
     env.noteOff();
     for (int n = 0; n < samplesUpTo(0.103); ++n)
         env.getSample();
     env.noteOn();
-    EXPECT_NEAR(env.getSample(), approach(0.5, 3.0, retention(0.001), 1), 1e-12);
+    EXPECT_NEAR(env.getSample(), approach(0.5, 3.0, 0.001, 1), 1e-12);
 }
 
 TEST(PitchEnvRC, SpeedAndSlopeScaleTheTiming)
 {
     PitchEnvRC env;
     env.setSampleRate(fs);
-    env.setStart(1.0);
     env.setPeak(2.0);
     env.setAttack(0.0203);
     env.setSpeed(2.0);
-    env.setSpeed(0.0);
-    env.setSpeed(std::nan(""));
     env.setTimeScale(0.5);
-    env.noteOn();
-    // Speed 2 runs the clock twice as fast and shortens the time constants by
-    // 2; the slope halves the time constants only.
-    const int attackSamples = samplesUpTo(0.0203 / 2.0);
-    for (int n = 1; n <= attackSamples; ++n)
-        ASSERT_NEAR(env.getSample(), approach(1.0, 2.0, retention(0.0203 * 0.5 / 2.0), n), 1e-12) << n;
-    const double top = env.getOutput();
-    EXPECT_NEAR(env.getSample(), approach(top, 1.0, retention(0.1 * 0.5 / 2.0), 1), 1e-12);
-}
-
-TEST(PitchEnvRC, InvalidSettersNeverBreakTheOutput)
-{
-    PitchEnvRC env;
-    const double nan = std::nan("");
-    const double inf = std::numeric_limits<double>::infinity();
-    for (double bad : {nan, inf, -inf, 1e308, 0.0, -1.0, 1e-320}) {
-        env.setSampleRate(bad);
+    for (double bad : {0.0, std::nan(""), HUGE_VAL}) {
         env.setSpeed(bad);
         env.setTimeScale(bad);
-        env.setStart(bad);
-        env.setPeak(bad);
-        env.setEnd(bad);
-        env.setAttack(bad);
-        env.setHold(bad);
-        env.setDecay(bad);
-        env.setRelease(bad);
-        env.noteOn();
-        for (int n = 0; n < 100; ++n)
-            ASSERT_TRUE(std::isfinite(env.getSample())) << bad;
-        env.noteOff();
-        for (int n = 0; n < 100; ++n)
-            ASSERT_TRUE(std::isfinite(env.getSample())) << bad;
+        env.setSampleRate(bad);
     }
+    env.noteOn();
+    // Speed 2 doubles the clock step and divides the time constants by 2; the
+    // slope scales the time constants only.
+    expectApproach(env, 1.0, 2.0, 0.0203 * 0.5 / 2.0, samplesUpTo(0.0203 / 2.0));
+    EXPECT_NEAR(env.getSample(), approach(env.getOutput(), 1.0, 0.1 * 0.5 / 2.0, 1), 1e-12);
 }
