@@ -1,6 +1,11 @@
+#include "gui/Platform.h"
 #include "plugin/Zarvex2Plug.h"
 
 #include <new>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #if defined(_WIN32)
 #define ZARVEX_EXPORT extern "C" __declspec(dllexport)
@@ -34,4 +39,14 @@ AEffect* zarvexMain(audioMasterCallback host) { return createPlugin(host); }
 
 #if !defined(_WIN32)
 ZARVEX_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return createPlugin(host); }
+#endif
+
+#if defined(_WIN32)
+// The editor loads its bitmaps through the module's own instance handle.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        setModuleInstance(instance);
+    return TRUE;
+}
 #endif
