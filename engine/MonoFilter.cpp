@@ -22,8 +22,8 @@ constexpr double maxPercent = 100.0;
 constexpr double maxResoByCutoff = 3.0;
 // The ladders always oversample by ten, whatever the parameter says.
 constexpr std::int64_t ladderOversampling = 10;
-// 20 log10(2): dB per octave into an exponent of the cutoff ratio.
-const double dbPerOctave = 20.0 * std::log10(2.0);
+// 20 log10(2): the dB of a doubled ratio, turning dB per octave into an exponent.
+const double dbPerDoubling = 20.0 * std::log10(2.0);
 
 bool usable(double v) { return std::isfinite(v); }
 
@@ -158,7 +158,7 @@ double MonoFilter::processSample(double x)
     const double e = filterEnv.getSample();
     const double cutoff = e * currentCutoff * bendCutoffFactor * (1.0 + cutoffModIn * x)
         * (1.0 + cutoffModOut * lastOutput);
-    // Neutral at 200 Hz, resoByCutoff dB more per octave above.
+    // Neutral at 200 Hz; each octave above adds the reso-by-cutoff amount in dB.
     const double reso = std::pow(cutoff * 0.005, resoExponent) * resonance * (1.0 + resoModIn * x)
         * (1.0 + resoModOut * lastOutput);
     lastCutoff = cutoff;
@@ -337,8 +337,7 @@ void MonoFilter::setResoByCutoff(double dBPerOctave)
 {
     if (!usable(dBPerOctave))
         return;
-    resoByCutoff = std::clamp(dBPerOctave, 0.0, maxResoByCutoff);
-    resoExponent = resoByCutoff / dbPerOctave;
+    resoExponent = std::clamp(dBPerOctave, 0.0, maxResoByCutoff) / dbPerDoubling;
 }
 
 void MonoFilter::setGain(double dB)

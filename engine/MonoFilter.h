@@ -113,7 +113,6 @@ private:
     double resoByVel = 0.0;
     double resoModIn = 0.0;
     double resoModOut = 0.0;
-    double resoByCutoff = 0.0;
     double resoExponent = 0.0;
     double keytrack = 0.0;
     double dcOffset = 0.0;
