@@ -157,8 +157,8 @@ void VstHost::stop()
 void VstHost::sendEvents(const std::vector<VstMidiEvent>& events) const
 {
     // VstEvents ends in a variable-length array of pointers.
-    std::vector<intptr_t> storage(2 + events.size() + 2, 0);
-    auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    eventList.assign(2 + events.size() + 2, 0);
+    auto* list = reinterpret_cast<VstEvents*>(eventList.data());
     list->numEvents = static_cast<int32_t>(events.size());
     for (size_t i = 0; i < events.size(); ++i)
         list->events[i] = reinterpret_cast<VstEvent*>(const_cast<VstMidiEvent*>(&events[i]));

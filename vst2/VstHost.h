@@ -33,6 +33,9 @@ public:
 
     void start(float sampleRate, int32_t blockSize);
     void stop();
+    // The list handed over stays valid until the next call, as plug-ins may
+    // read it during the following process call; the events themselves must
+    // outlive that call too.
     void sendEvents(const std::vector<VstMidiEvent>& events) const;
     // Runs processReplacing when the plug-in offers it, process otherwise, on
     // zeroed output buffers; fills numOutputs channels of frames samples.
@@ -53,6 +56,7 @@ private:
     AEffect* plugin = nullptr;
     bool running = false;
     std::string lastError;
+    mutable std::vector<intptr_t> eventList;
 };
 
 VstMidiEvent makeMidiEvent(int32_t deltaFrames, uint8_t status, uint8_t data1, uint8_t data2);

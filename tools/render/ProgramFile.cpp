@@ -18,7 +18,6 @@ constexpr int32_t bankChunkMagic = vstFourCC('F', 'B', 'C', 'h');
 
 constexpr size_t nameField = 28;
 constexpr size_t programHeaderSize = 7 * 4 + nameField;
-constexpr size_t bankHeaderSize = 7 * 4 + 128;
 
 class ByteWriter {
 public:

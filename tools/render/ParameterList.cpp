@@ -1,0 +1,80 @@
+#include "tools/render/ParameterList.h"
+
+#include "tools/render/Files.h"
+#include "tools/render/RenderError.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+constexpr size_t largestList = 1u << 20;
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The whole text must be a finite number.
+std::optional<double> number(const std::string& text)
+{
+    const std::string clean = trimmed(text);
+    if (clean.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(clean.c_str(), &end);
+    if (*end != 0 || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+ParameterSetting parseParameterSetting(const std::string& text, const std::string& where)
+{
+    const auto fail = [&](const std::string& what) -> ParameterSetting {
+        throw RenderError(where + ": " + what + " in \"" + text + "\" (expected [SECONDS:]NAME=VALUE)");
+    };
+    const auto equals = text.rfind('=');
+    if (equals == std::string::npos)
+        return fail("no '='");
+    ParameterSetting setting;
+    std::string name = text.substr(0, equals);
+    const auto colon = name.find(':');
+    if (colon != std::string::npos) {
+        if (const auto seconds = number(name.substr(0, colon))) {
+            if (*seconds < 0.0)
+                return fail("a negative time");
+            setting.seconds = seconds;
+            name = name.substr(colon + 1);
+        }
+    }
+    setting.parameter = trimmed(name);
+    if (setting.parameter.empty())
+        return fail("no parameter name");
+    const auto value = number(text.substr(equals + 1));
+    if (!value || std::fabs(*value) > 1e6)
+        return fail("the value is not a number");
+    setting.value = static_cast<float>(*value);
+    return setting;
+}
+
+std::vector<ParameterSetting> readParameterList(const std::string& path)
+{
+    const auto bytes = readWholeFile(path, "parameter list", largestList);
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    std::vector<ParameterSetting> settings;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const auto comment = line.find(" #");
+        line = trimmed(comment == std::string::npos ? line : line.substr(0, comment));
+        if (line.empty() || line.front() == '#')
+            continue;
+        settings.push_back(parseParameterSetting(line, path + ":" + std::to_string(number)));
+    }
+    return settings;
+}
