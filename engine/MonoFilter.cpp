@@ -275,7 +275,7 @@ void MonoFilter::setFreqByVel(double semitones)
     updateCutoffs();
 }
 
-void MonoFilter::setKeytrack(double octavesPerOctave)
+void MonoFilter::setKeyTrack(double octavesPerOctave)
 {
     if (!usable(octavesPerOctave))
         return;

@@ -42,7 +42,7 @@ public:
     void setDryWetByVel(double percent);
     void setCutoff(double hz);
     void setFreqByVel(double semitones);
-    void setKeytrack(double octavesPerOctave);
+    void setKeyTrack(double octavesPerOctave);
     void setRefKey(double key);
     void setCutoffModByInput(double percent);
     void setCutoffModByOutput(double percent);

@@ -76,13 +76,13 @@ TEST(MonoFilter, BypassReturnsTheInputAndFreezesTheSection)
 TEST(MonoFilter, KeytrackVelocityAndBendScaleTheCutoff)
 {
     MonoFilter f = makeSection(1, 1000.0);
-    f.setKeytrack(1.0);
+    f.setKeyTrack(1.0);
     f.setRefKey(33);
     f.noteOn(45, 64, 0);
     EXPECT_NEAR(f.getCurrentCutoff(), 2000.0, 1e-9);
     f.noteOn(21, 64, 50); // an octave down plus half a semitone of detune
     EXPECT_NEAR(f.getCurrentCutoff(), 500.0 * std::pow(2.0, 0.5 / 12.0), 1e-9);
-    f.setKeytrack(0.5);
+    f.setKeyTrack(0.5);
     f.setRefKey(128.0); // refused
     f.setRefKey(45);
     f.noteOn(69, 64, 0); // two octaves up, half tracked
@@ -90,7 +90,7 @@ TEST(MonoFilter, KeytrackVelocityAndBendScaleTheCutoff)
     f.setPitchBend(12.0);
     advance(f, 1);
     EXPECT_NEAR(f.getLastCutoff(), 2000.0 * std::sqrt(2.0), 1e-9);
-    f.setKeytrack(1.0); // the stored bend follows the new keytrack
+    f.setKeyTrack(1.0); // the stored bend follows the new keytrack
     EXPECT_NEAR(f.getBendCutoffFactor(), 2.0, 1e-12);
 
     MonoFilter v = makeSection(1, 1000.0);
@@ -165,7 +165,7 @@ TEST(MonoFilter, DryWetMixAndItsVelocityShare)
 TEST(MonoFilter, LegatoGlideIsExponentialAndEndsOnTheNewKey)
 {
     MonoFilter f = makeSection(1, 1000.0);
-    f.setKeytrack(1.0);
+    f.setKeyTrack(1.0);
     f.setSlideTime(0.1); // 4410 samples
     f.noteOn(33, 64, 0);
     f.glideTo(45, 64, 0);
@@ -288,7 +288,7 @@ TEST(MonoFilter, AnyModeAndAnySettingKeepTheOutputFinite)
     using Setter = void (MonoFilter::*)(double);
     const Setter setters[] = {
         &MonoFilter::setNumStages,       &MonoFilter::setDryWet,           &MonoFilter::setDryWetByVel,
-        &MonoFilter::setCutoff,          &MonoFilter::setFreqByVel,        &MonoFilter::setKeytrack,
+        &MonoFilter::setCutoff,          &MonoFilter::setFreqByVel,        &MonoFilter::setKeyTrack,
         &MonoFilter::setRefKey,          &MonoFilter::setCutoffModByInput, &MonoFilter::setCutoffModByOutput,
         &MonoFilter::setResonance,       &MonoFilter::setResoByVel,        &MonoFilter::setResoModByInput,
         &MonoFilter::setResoModByOutput, &MonoFilter::setResoByCutoff,     &MonoFilter::setGain,
