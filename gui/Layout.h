@@ -96,11 +96,10 @@ inline constexpr CRect kUnitDisplay { 140, 84, 240, 100 };
 inline constexpr CPoint kLogoBaseline { 10, 36 };
 
 inline constexpr Box kGlobalBoxes[] = {
-    { "", { 4, 4, 852, 118 } },
-    { "Page", { 80, 8, 244, 114 } },
-    { "Master", { 248, 8, 508, 114 } },
-    { "Vibrato", { 544, 8, 662, 114 } },
-    { "PWM", { 720, 8, 838, 114 } },
+    { "Page", { 80, 4, 244, 118 } },
+    { "Master", { 248, 4, 508, 118 } },
+    { "Vibrato", { 544, 4, 662, 118 } },
+    { "PWM", { 720, 4, 838, 118 } },
 };
 inline constexpr Place kGlobalPlaces[] = {
     { 0, Kind::LargeKnob, 260, 60, 48, "Volume" },
