@@ -73,7 +73,10 @@ void AEffGUIEditor::applyRecordedParameters()
 {
     if (!anyRecorded.exchange(false, std::memory_order_acquire))
         return;
-    for (int i = 0; i < kMaxRecordedParameters; ++i)
-        if (recorded[size_t(i)].exchange(false, std::memory_order_acquire))
+    // A plain load first: most flags are clear, and reading costs less than exchanging.
+    for (int i = 0; i < kMaxRecordedParameters; ++i) {
+        std::atomic<bool>& flag = recorded[size_t(i)];
+        if (flag.load(std::memory_order_relaxed) && flag.exchange(false, std::memory_order_acquire))
             setParameter(i, recordedValue[size_t(i)].load(std::memory_order_relaxed));
+    }
 }
