@@ -107,7 +107,10 @@ private:
 
     void paint(HWND hwnd)
     {
-        frame.redraw();
+        // What the redraw changed joins the area painted: its dirty marks are gone.
+        const CRect changed = frame.redraw();
+        if (!changed.isEmpty())
+            present(changed);
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         const CImage& image = frame.image();

@@ -91,11 +91,13 @@ private:
     void handle(const XEvent& event)
     {
         switch (event.type) {
-        case Expose:
-            frame.redraw();
-            present({ event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                event.xexpose.y + event.xexpose.height });
+        case Expose: {
+            // What the redraw changed must be shown too: its dirty marks are gone.
+            const CRect exposed { event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                event.xexpose.y + event.xexpose.height };
+            present(frame.redraw().unite(exposed));
             break;
+        }
         case ButtonPress:
             // Buttons 4 and up are the wheel.
             if (event.xbutton.button <= Button3)

@@ -219,6 +219,25 @@ TEST_F(X11Window, MouseEventsReachTheControls)
     EXPECT_TRUE(screenMatches(frame));
 }
 
+TEST_F(X11Window, ExposureAlsoShowsChangesWaitingToBeDrawn)
+{
+    CFrame frame({ 0, 0, 856, 456 }, parentHandle());
+    ASSERT_NE(frame.platformWindow(), nullptr);
+    frame.setBackground(CBitmap(131));
+    auto* knob = new CAnimKnob({ 300, 300, 332, 332 }, nullptr, 1, 101, 32, CBitmap(133));
+    frame.addView(knob);
+    ASSERT_TRUE(screenMatches(frame));
+    // The knob changes while an exposure of another corner is queued: the
+    // exposure's redraw draws the knob, so it must put it on the screen too.
+    knob->setValue(1.0f);
+    const Window w = Window(reinterpret_cast<uintptr_t>(frame.platformWindow()->nativeHandle()));
+    XEvent e {};
+    e.xexpose = { Expose, 0, True, display, w, 0, 0, 10, 10, 0 };
+    XSendEvent(display, w, False, ExposureMask, &e);
+    XSync(display, False);
+    EXPECT_TRUE(screenMatches(frame)) << differences(frame) << " pixels differ";
+}
+
 TEST_F(X11Window, RepeatedOpenAndCloseLeavesNothingBehind)
 {
     const int filesBefore = openFiles();
