@@ -1,0 +1,62 @@
+#pragma once
+
+#include "dsp/Oscillator.h"
+
+#include <array>
+#include <cstdint>
+
+// Up to 127 voices reading the tables of the wavetable oscillator, spread
+// symmetrically around the played frequency and summed with 1/sqrt(count).
+// Voice 0 is the centre; voices 2j-1 and 2j form the j-th pair, the odd one
+// above and the even one below. On the band-limited read each side voice is
+// also detuned by its own random value, redrawn every randomInterval reads.
+class SuperOscillator : public Oscillator {
+public:
+    static constexpr int maxVoices = 127;
+
+    void setSampleRate(double sr) override;
+    double getSample() override;
+    // Switching to silence or noise also drops a pending cycle flag, which a
+    // silent oscillator would otherwise keep reporting.
+    void setWaveform(std::int64_t index) override;
+    void setFrequency(double hz) override;
+    void setPulseWidth(double pw) override;
+    double getSampleAntiAliased() override;
+    void resetPhase() override;
+    using Oscillator::resetPhase;
+
+    virtual void setDensity(std::int64_t n);
+    virtual void setSpacing(bool linear);
+    virtual void setDetuneRandom(double percent);
+    virtual void setDetuneRandomRate(double hz);
+    virtual void setDetune(double semitones);
+
+    std::int64_t getDensity() const { return density; }
+    double getVoiceGain() const { return voiceGain; }
+    double getDetuneFactor() const { return detuneFactor; }
+    std::int64_t getRandomInterval() const { return randomInterval; }
+    double getVoicePhase(int voice) const { return voicePhase[voice]; }
+    double getVoiceIncrementFirstHalf(int voice) const { return voiceIncrementFirstHalf[voice]; }
+    double getVoiceIncrementSecondHalf(int voice) const { return voiceIncrementSecondHalf[voice]; }
+    // True when the centre voice passed the end of its period during the last read.
+    bool getCycleWrapped() const { return cycleWrapped; }
+
+private:
+    double readVoices(bool bandLimited);
+    void updateRandomInterval();
+
+    std::array<double, maxVoices> voicePhase {};
+    std::int64_t density = 1;
+    double detuneSemitones = 0.0;
+    double detuneFactor = 1.0;
+    bool linearSpacing = false;
+    double randomAmount = 0.0;
+    double randomRate = 20.0;
+    std::int64_t randomInterval = 2205;
+    std::array<double, maxVoices> voiceIncrementFirstHalf {};
+    std::array<double, maxVoices> voiceIncrementSecondHalf {};
+    std::array<double, maxVoices> voiceRandom {};
+    double voiceGain = 1.0;
+    std::int64_t sampleCounter = 0;
+    bool cycleWrapped = false;
+};
