@@ -10,9 +10,9 @@ namespace {
 // Oscillators whose start phase is above this run freely across notes.
 constexpr double kFreeRunningPhase = 359.99;
 
-// Detune spreads and modulation depths are clamped to these magnitudes, far
-// beyond their settings, so that no voice frequency or gain can overflow.
-constexpr double kMaxDetuneSemitones = 48.0;
+// The linear ramp values (detune spread and modulation depths) are clamped to
+// this magnitude, far beyond their settings, so that products of depths stay
+// finite.
 constexpr double kMaxDepth = 1.0e6;
 
 bool isPercent(double value) { return value >= 0.0 && value <= 100.0; }
@@ -200,22 +200,12 @@ MonoGenerator::OscOutput MonoGenerator::runCarrier(double vib, double pwm, const
 
     osc1.setDetune(ramps[osc1DetuneRamp].getSample());
     osc1.setPulseWidth(pw1);
-    setCarrierFrequency(f1);
+    osc1.setFrequency(f1);
     OscOutput out;
     out.raw = osc1.getSampleAntiAliased();
     out.filtered = osc1Filter.processSample(out.raw);
     out.scaled = out.filtered * a1;
     return out;
-}
-
-void MonoGenerator::setCarrierFrequency(double hz)
-{
-    // The carrier takes any frequency, negative ones included (its phases then
-    // run backwards). Beyond the rate it would only alias, and far beyond it the
-    // phase wrap would spin, so strong modulation is clamped there.
-    if (std::isnan(hz))
-        return;
-    osc1.setFrequency(std::clamp(hz, -sampleRate, sampleRate));
 }
 
 double MonoGenerator::rampValue(int ramp, double value) const
@@ -232,8 +222,6 @@ double MonoGenerator::rampValue(int ramp, double value) const
     case osc2PitchRamp:
     case osc3PitchRamp:
         return semitonesToRatio(value);
-    case osc1DetuneRamp:
-        return std::clamp(value, -kMaxDetuneSemitones, kMaxDetuneSemitones);
     default:
         return std::clamp(value, -kMaxDepth, kMaxDepth);
     }

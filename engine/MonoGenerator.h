@@ -112,7 +112,6 @@ private:
                            double pwm, double& frequency);
     OscOutput runCarrier(double vib, double pwm, const OscOutput& out2, const OscOutput& out3,
                          double& ringMod);
-    void setCarrierFrequency(double hz);
     double rampValue(int ramp, double value) const;
     bool rampStartUsesVelocity(int ramp) const;
     void updateTuneFactors();
