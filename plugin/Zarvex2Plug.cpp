@@ -1,5 +1,6 @@
 #include "plugin/Zarvex2Plug.h"
 
+#include "editor/ZarvexPlugEditor.h"
 #include "plugin/FlushDenormals.h"
 
 #include <cfloat>
@@ -38,6 +39,9 @@ Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster)
         setParameter(kConstructorDefaults[i].index, kConstructorDefaults[i].value);
     // No audio thread runs yet: the defaults reach the engine now, in order.
     applyQueuedParameters();
+    // The editor registers itself; a failed allocation leaves none, and the
+    // plug-in incomplete.
+    setEditor(new (std::nothrow) ZarvexPlugEditor(this));
 }
 
 Zarvex2Plug::~Zarvex2Plug() = default;
@@ -205,6 +209,8 @@ void Zarvex2Plug::setParameter(int32_t index, float value)
             resyncNeeded.store(true, std::memory_order_release);
     }
     updateDisplay();
+    if (editor)
+        static_cast<AEffGUIEditor*>(editor)->postParameter(index, value);
 }
 
 float Zarvex2Plug::getParameter(int32_t index)

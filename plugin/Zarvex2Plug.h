@@ -20,9 +20,9 @@ public:
     explicit Zarvex2Plug(audioMasterCallback audioMaster);
     ~Zarvex2Plug() override;
 
-    // False when a part of the plug-in could not be allocated; the entry then
-    // deletes the object and reports failure to the host.
-    bool isComplete() const { return programs != nullptr; }
+    // False when a part of the plug-in (programs, editor) could not be
+    // allocated; the entry then deletes the object and reports failure to the host.
+    bool isComplete() const { return programs != nullptr && editor != nullptr; }
 
     bool getEffectName(char* name) override;
     bool getProductString(char* text) override;
