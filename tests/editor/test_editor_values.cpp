@@ -1,0 +1,402 @@
+#include "tests/editor/EditorFixture.h"
+
+#include "plugin/Parameters.h"
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <tuple>
+
+namespace {
+
+enum Page { kStrip = -1, kOverview, kOscillators, kModulations, kFilter, kAmpAndDist };
+
+class EditorValues : public EditorFixture {
+protected:
+    // Every page's shown texts and values, read-outs included.
+    std::vector<std::tuple<int, int, float, std::string>> snapshot()
+    {
+        const int page = editor().getPage();
+        std::vector<std::tuple<int, int, float, std::string>> all;
+        for (int p = 0; p < ZarvexPlugEditor::kNumPages; ++p) {
+            showPage(p);
+            for (CView* view : shown()) {
+                auto* control = static_cast<CControl*>(view);
+                auto* display = dynamic_cast<CParamDisplay*>(view);
+                all.emplace_back(p, control->getTag(), control->getValue(), display ? display->getText() : "");
+            }
+        }
+        showPage(page);
+        return all;
+    }
+};
+
+struct Shown {
+    int index;
+    float value;
+    int page; // where its value display is; kStrip for the strip
+    const char* knobText; // nullptr: no value display (small knob or no control)
+    const char* readout;
+    const char* unit;
+};
+
+// Display values worked out by hand from each parameter's unit and range.
+const Shown kShown[] = {
+    { 6, 0.5f, kStrip, "50.00", "50.00", "%" },
+    { 0, 0.5f, kStrip, "-36.00", "-36.00", "dB" },
+    { 1, 0.5f, kStrip, nullptr, "12.00", "dB" },
+    { 3, 0.25f, kStrip, "250.00", "250.00", "ms" },
+    { 5, 0.5f, kStrip, "0.18", "0.18", "" },
+    { 7, 0.5f, kStrip, "10.00", "10.00", "Hz" },
+    { 9, 0.5f, kStrip, "25.00", "25.00", "%" },
+    { 18, 0.25f, kOverview, "-66.00", "-66.00", "dB" },
+    { 18, 0.25f, kOscillators, "-66.00", "-66.00", "dB" },
+    { 23, 0.5f, kOscillators, "632.46", "632.46", "Hz" },
+    { 24, 0.0f, kOscillators, "0.00", "0.00", "Hz" },
+    { 24, 0.5f, kOscillators, "612.46", "612.46", "Hz" },
+    { 25, 0.0f, kOscillators, "1.00", "1.00", "%" },
+    { 26, 0.5f, kOscillators, "63.00", "63.00", "%" },
+    { 27, 0.5f, kOscillators, "6.00", "6.00", "semitones" },
+    { 65, 0.5f, kOscillators, "50.00", "50.00", "%" },
+    { 66, 0.3f, kOscillators, "-20.00", "-20.00", "semitones" },
+    { 67, 0.75f, kOscillators, "25.00", "25.00", "cent" },
+    { 152, 0.0f, kOscillators, "20.00", "20.00", "Hz" },
+    { 155, 0.5f, kOscillators, "50.00", "50.00", "%" },
+    { 31, 0.5f, kModulations, "50.00", "50.00", "%" },
+    { 43, 0.5f, kModulations, "15.00", "15.00", "FM Index" },
+    { 44, 0.5f, kModulations, nullptr, "7.50", "FM Index" },
+    { 83, 0.5f, kModulations, "-36.00", "-36.00", "dB" },
+    { 99, 0.5f, kFilter, "632.46", "632.46", "Hz" },
+    { 101, 0.25f, kFilter, "-50.00", "-50.00", "" },
+    { 103, 0.0f, kFilter, "0.10", "0.10", "" },
+    { 104, 0.5f, kFilter, nullptr, "6.00", "" },
+    { 107, 1.0f, kFilter, "3.00", "3.00", "" },
+    { 112, 0.75f, kFilter, "1.00", "1.00", "" },
+    { 113, 0.5f, kFilter, "63.00", "63.00", "" },
+    { 115, 0.25f, kFilter, "-48.00", "-48.00", "semitones" },
+    { 116, 0.5f, kFilter, "1000.00", "1000.00", "ms" },
+    { 118, 0.5f, kFilter, nullptr, "24.00", "semitones" },
+    { 119, 0.5f, kFilter, "100.00", "100.00", "ms" },
+    { 123, 0.75f, kFilter, "2.83", "2.83", "" },
+    { 157, 0.75f, kFilter, "1.00", "1.00", "" },
+    { 128, 0.5f, kAmpAndDist, "250.00", "250.00", "ms" },
+    { 136, 0.75f, kAmpAndDist, "1.00", "1.00", "dB" },
+    { 137, 0.25f, kAmpAndDist, "-12.00", "-12.00", "dB" },
+    { 143, 0.3f, kAmpAndDist, "0.30", "0.30", "" },
+    { 148, 0.5f, kAmpAndDist, "250.00", "250.00", "ms" },
+    { 111, 0.4f, kStrip, nullptr, "0.40", "" },
+};
+
+const char* const kWaveformText[] = { "Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp",
+    "SawDown", "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "Reserved", "Reserved",
+    "Reserved" };
+const std::vector<std::string> kWaveEntries { "Off", "White Noise", "Pink Noise", "Sine", "Triangle", "Pulse",
+    "SawUp", "SawDown", "PeakUp", "PeakDown", "MoogSaw", "SqrMinusSine", "SinOcts", "SawOcts", "WhiteNoiseCycle",
+    "PinkNoiseCycle", "BrownNoiseCycle" };
+
+std::vector<std::string> entries(const COptionMenu* m)
+{
+    std::vector<std::string> e;
+    for (int i = 0; i < m->getNbEntries(); ++i)
+        e.push_back(m->getEntry(i));
+    return e;
+}
+
+} // namespace
+
+TEST_F(EditorValues, HostChangesShowOnTheKnobsAndInTheReadouts)
+{
+    for (const Shown& s : kShown) {
+        SCOPED_TRACE(testing::Message() << "parameter " << s.index << " at " << s.value);
+        if (s.page != kStrip)
+            showPage(s.page);
+        plug->setParameter(s.index, s.value);
+        if (s.knobText) {
+            CControl* control = knob(s.index);
+            ASSERT_NE(control, nullptr);
+            EXPECT_FLOAT_EQ(control->getValue(), s.value);
+            EXPECT_EQ(valueDisplay(s.index)->getText(), s.knobText);
+        }
+        EXPECT_EQ(valueText(), s.readout);
+        EXPECT_EQ(unitText(), s.unit);
+    }
+}
+
+TEST_F(EditorValues, NameDisplayShowsTheLongName)
+{
+    plug->setParameter(kVibDepth, 0.5f);
+    EXPECT_EQ(nameText(), "Vibrato Depth");
+    EXPECT_EQ(valueText(), "50.00");
+    EXPECT_EQ(unitText(), "%");
+    plug->setParameter(kOsc1AmpRampStartByVel, 0.5f);
+    EXPECT_EQ(nameText(), "Osc1 AmpRamp StartByVel");
+    plug->setParameter(kO1APF, 0.5f);
+    EXPECT_EQ(nameText(), "ParamTag unknown");
+    EXPECT_EQ(valueText(), "632.46");
+}
+
+TEST_F(EditorValues, KnobTurnedWithTheMouseReachesTheHost)
+{
+    CAnimKnob* depth = knob(kVibDepth);
+    ASSERT_NE(depth, nullptr);
+    ASSERT_FLOAT_EQ(depth->getValue(), 0.0f);
+    const CPoint at = centre(depth);
+    clock += 1000;
+    frame().onMouseDown(at, kLButton, clock);
+    frame().onMouseMoved({ at.x, at.y - 30 }, kLButton); // a fifth of the knob's travel
+    frame().onMouseUp({ at.x, at.y - 30 }, kLButton);
+    EXPECT_EQ(lastAutomation().index, kVibDepth);
+    EXPECT_NEAR(lastAutomation().value, 0.2f, 1e-6);
+    EXPECT_FLOAT_EQ(plug->getParameter(kVibDepth), lastAutomation().value);
+    EXPECT_EQ(valueDisplay(kVibDepth)->getText(), "20.00");
+    EXPECT_EQ(nameText(), "Vibrato Depth");
+    EXPECT_EQ(valueText(), "20.00");
+    EXPECT_EQ(unitText(), "%");
+}
+
+TEST_F(EditorValues, PhaseShowsDegreesUpToAFullTurnThenFree)
+{
+    showPage(kOscillators);
+    plug->setParameter(kO1Phase, 1.0f);
+    EXPECT_EQ(valueDisplay(kO1Phase)->getText(), "free");
+    EXPECT_EQ(nameText(), "Osc1 Start-Phase");
+    EXPECT_EQ(valueText(), "360.00");
+    EXPECT_EQ(unitText(), "degrees");
+    // The largest value below a full turn that the display rounds to 359.99.
+    plug->setParameter(kO2Phase, std::nextafter(359.99f / 360.0f, 0.0f));
+    EXPECT_EQ(valueDisplay(kO2Phase)->getText(), "359.99");
+    plug->setParameter(kO3Phase, 0.5f);
+    EXPECT_EQ(valueDisplay(kO3Phase)->getText(), "180.00");
+    EXPECT_FLOAT_EQ(one<CHorizontalSlider>(kO3Phase)->getValue(), 0.5f);
+
+    // A click on the slider's far end sends a full turn.
+    plug->setParameter(kO1Phase, 0.0f);
+    CHorizontalSlider* slider = one<CHorizontalSlider>(kO1Phase);
+    click({ slider->getViewSize().right - 1, centre(slider).y });
+    EXPECT_EQ(lastAutomation().index, kO1Phase);
+    EXPECT_FLOAT_EQ(lastAutomation().value, 1.0f);
+}
+
+TEST_F(EditorValues, ParametersWithoutControlsTouchOnlyTheReadouts)
+{
+    plug->setParameter(kVolume, 0.5f);
+    const auto before = snapshot();
+    for (int index : { int(kMonoPoly), int(kDCBlock), int(kOversampling), int(kO1DetRndFrq), -1, 158, 1000 })
+        plug->setParameter(index, 0.3f);
+    EXPECT_EQ(snapshot(), before) << "an inert parameter changed the editor";
+
+    plug->setParameter(kUnused110, 0.3f);
+    EXPECT_EQ(nameText(), "ParamTag unknown");
+    EXPECT_EQ(valueText(), "0.00"); // the plug-in stores nothing for it
+    EXPECT_EQ(unitText(), "");
+    auto after = snapshot();
+    ASSERT_EQ(after.size(), before.size());
+    int differing = 0;
+    for (size_t i = 0; i < after.size(); ++i)
+        differing += after[i] != before[i];
+    EXPECT_EQ(differing, 3 * ZarvexPlugEditor::kNumPages) << "only the three read-outs, seen on every page";
+}
+
+TEST_F(EditorValues, MenuParametersLeaveTheReadouts)
+{
+    plug->setParameter(kVolume, 0.5f);
+    plug->setParameter(kVibWave, 3.0f / 512.0f);
+    EXPECT_EQ(menu(kVibWave)->getText(), "Sine");
+    plug->setParameter(kFilterMode, 1.0f / 128.0f);
+    EXPECT_EQ(menu(kFilterMode)->getText(), "LPF (R.B.J.)");
+    EXPECT_EQ(nameText(), "Volume");
+    EXPECT_EQ(valueText(), "-36.00");
+    EXPECT_EQ(unitText(), "dB");
+}
+
+TEST_F(EditorValues, WaveformMenusSendTheWaveformTheyName)
+{
+    struct Menu {
+        int page;
+        int param;
+        size_t count;
+    };
+    for (const Menu m : { Menu { kOverview, kVibWave, 14 }, Menu { kOverview, kPWMWave, 14 },
+             Menu { kOverview, kO1Wave, 17 }, Menu { kOverview, kO2Wave, 17 }, Menu { kOscillators, kO1Wave, 17 },
+             Menu { kOscillators, kO2Wave, 17 }, Menu { kOscillators, kO3Wave, 17 } }) {
+        SCOPED_TRACE(testing::Message() << "page " << m.page << " menu " << m.param);
+        showPage(m.page);
+        std::vector<std::string> want(kWaveEntries.begin(), kWaveEntries.begin() + long(m.count));
+        if (m.page == kOscillators && m.param == kO1Wave)
+            want[11] = "SqrMinusSin";
+        ASSERT_EQ(entries(menu(m.param)), want);
+        for (int entry = 0; entry < int(m.count); ++entry) {
+            choose(menu(m.param), entry);
+            EXPECT_EQ(lastAutomation().index, m.param);
+            EXPECT_FLOAT_EQ(lastAutomation().value, entry / 512.0f + 1.0f / 1024.0f);
+            EXPECT_EQ(hostDisplay(m.param), kWaveformText[entry]) << want[size_t(entry)];
+            EXPECT_EQ(menu(m.param)->getCurrent(), entry);
+        }
+    }
+}
+
+TEST_F(EditorValues, ModeMenusSendTheModeTheyName)
+{
+    struct Menu {
+        int page;
+        int param;
+        std::vector<std::string> entries;
+        std::vector<std::string> hostTexts;
+    };
+    const std::vector<std::string> modulationTexts { "preFilt ", "postFilt", "postFilt&Env" };
+    const std::vector<std::string> syncEntries { "nothing", "Osc 2", "Osc 3", "Osc 2 & 3" };
+    const std::vector<std::string> syncTexts { "off", "osc 2", "osc 3", "osc 2&3" };
+    const std::vector<std::string> filterNames { "bypass", "LPF", "HPF", "BPF 1", "BPF 2", "BRF", "APF", "Peak",
+        "LowShelf", "HighShelf", "Moog LPF", "303 LPF" };
+    const std::vector<std::string> distEntries { "bypass", "linear mapping", "tanh mapping" };
+    const std::vector<std::string> distTexts { "0.000000", "1.000000", "2.000000" };
+    const Menu menus[] = {
+        { kOverview, kModulation, { "preFlt", "pstFlt", "pstEnv" }, modulationTexts },
+        { kModulations, kModulation, { "pre Filter", "post Filter", "post Envelope" }, modulationTexts },
+        { kOverview, kSyncToOsc1, syncEntries, syncTexts },
+        { kModulations, kSyncToOsc1, syncEntries, syncTexts },
+        { kOscillators, kO1DetSpacing, { "exponential", "linear" }, { "exp", "lin" } },
+        { kOverview, kFilterMode,
+            { "Bypass", "LPF (R.B.J.)", "HPF (R.B.J.)", "BPF1 (R.B.J.)", "BPF2 (R.B.J.)", "BRF (R.B.J.)",
+                "Allpass (R.B.J.)", "Peaking (R.B.J.)", "Low-Shelf (R.B.J.)", "High-Shelf (R.B.J.)",
+                "Moog LPF (Kelmori)", "303 LPF (Kelmori)" },
+            filterNames },
+        { kFilter, kFilterMode,
+            { "Bypass", "LPF (R.B. Johnson)", "HPF (R.B. Johnson)", "BPF const skirt (R.B. Johnson)",
+                "BPF const peak (R.B. Johnson)", "BRF (R.B. Johnson)", "Allpass (R.B. Johnson)",
+                "Peaking (R.B. Johnson)", "Low-Shelf (R.B. Johnson)", "High-Shelf (R.B. Johnson)",
+                "Moog LPF (Kelmori)", "303 LPF (Kelmori)" },
+            filterNames },
+        { kOverview, kDistMode, distEntries, distTexts },
+        { kAmpAndDist, kDistMode, distEntries, distTexts },
+    };
+    for (const Menu& m : menus) {
+        SCOPED_TRACE(testing::Message() << "page " << m.page << " menu " << m.param);
+        showPage(m.page);
+        ASSERT_EQ(entries(menu(m.param)), m.entries);
+        for (int entry = 0; entry < int(m.entries.size()); ++entry) {
+            choose(menu(m.param), entry);
+            EXPECT_EQ(lastAutomation().index, m.param);
+            EXPECT_EQ(hostDisplay(m.param), m.hostTexts[size_t(entry)]) << m.entries[size_t(entry)];
+            EXPECT_EQ(menu(m.param)->getCurrent(), entry);
+        }
+    }
+    // The values of the menus whose modes fill the range evenly.
+    showPage(kFilter);
+    choose(menu(kFilterMode), 11);
+    EXPECT_FLOAT_EQ(lastAutomation().value, 11 / 128.0f + 1 / 256.0f);
+    choose(menu(kStages), 3);
+    EXPECT_EQ(lastAutomation().index, kStages);
+    EXPECT_FLOAT_EQ(lastAutomation().value, 3 * 0.25f + 0.125f);
+    showPage(kOscillators);
+    choose(menu(kO1DetSpacing), 1);
+    EXPECT_FLOAT_EQ(lastAutomation().value, 0.75f);
+}
+
+TEST_F(EditorValues, HostValuesSelectTheEntryOfTheirMode)
+{
+    showPage(kModulations);
+    struct Case {
+        int param;
+        float value;
+        const char* entry;
+    };
+    for (const Case c : { Case { kModulation, 0.0f, "" }, Case { kModulation, 0.34f, "pre Filter" },
+             Case { kModulation, 0.5f, "pre Filter" }, Case { kModulation, 0.9f, "post Filter" },
+             Case { kModulation, 1.0f, "post Envelope" }, Case { kSyncToOsc1, 0.0f, "nothing" },
+             Case { kSyncToOsc1, 0.4f, "Osc 2" }, Case { kSyncToOsc1, 0.7f, "Osc 3" },
+             Case { kSyncToOsc1, 1.0f, "Osc 2 & 3" } }) {
+        plug->setParameter(c.param, c.value);
+        EXPECT_EQ(menu(c.param)->getText(), c.entry) << c.param << " at " << c.value;
+    }
+    // No entry names waveform 1536, the oscillator 1 default.
+    showPage(kOscillators);
+    EXPECT_EQ(menu(kO1Wave)->getText(), "");
+    plug->setParameter(kO1Wave, 3.0f / 512.0f);
+    EXPECT_EQ(menu(kO1Wave)->getText(), "Sine");
+    plug->setParameter(kO1DetSpacing, 1.0f);
+    EXPECT_EQ(menu(kO1DetSpacing)->getText(), "linear");
+    // Five stages have no entry either.
+    showPage(kFilter);
+    plug->setParameter(kStages, 1.0f);
+    EXPECT_EQ(menu(kStages)->getText(), "");
+}
+
+TEST_F(EditorValues, FilterModeRelabelsTheStagesAndKeepsTheirChoice)
+{
+    showPage(kFilter);
+    COptionMenu* stages = menu(kStages);
+    EXPECT_EQ(entries(stages), std::vector<std::string>(4, "0 dB/oct"));
+    plug->setParameter(kStages, 0.625f);
+    EXPECT_EQ(stages->getCurrent(), 2);
+
+    choose(menu(kFilterMode), 6);
+    EXPECT_EQ(entries(stages),
+        (std::vector<std::string> { "180\xB0 @ Freq", "360\xB0 @ Freq", "540\xB0 @ Freq", "720\xB0 @ Freq" }));
+    EXPECT_EQ(stages->getCurrent(), 2);
+    EXPECT_EQ(stages->getText(), "540\xB0 @ Freq");
+
+    // The host's mode changes relabel them as well.
+    struct Case {
+        int mode;
+        const char* third;
+    };
+    for (const Case c : { Case { 1, "36 dB/oct" }, Case { 2, "36 dB/oct" }, Case { 3, "2*18 dB/oct" },
+             Case { 5, "2*18 dB/oct" }, Case { 7, "Gain * 3" }, Case { 9, "Gain * 3" }, Case { 10, "18 dB/oct" },
+             Case { 11, "18 dB/oct" }, Case { 0, "0 dB/oct" } }) {
+        plug->setParameter(kFilterMode, c.mode / 128.0f + 1 / 256.0f);
+        EXPECT_EQ(stages->getText(), c.third) << "mode " << c.mode;
+        EXPECT_EQ(stages->getNbEntries(), 4);
+    }
+    // A mode only automation reaches has neither a menu entry nor stage texts.
+    plug->setParameter(kFilterMode, 1.0f);
+    EXPECT_EQ(menu(kFilterMode)->getText(), "");
+    EXPECT_EQ(stages->getNbEntries(), 0);
+    EXPECT_EQ(stages->getText(), "");
+}
+
+TEST_F(EditorValues, ChangesFromOtherThreadsShowAfterIdle)
+{
+    constexpr int kSteps = 2000;
+    std::atomic<bool> running { true };
+    // MIDI volume (controller 7) and cutoff (74) on the audio thread.
+    std::thread audio([&] {
+        std::vector<float> left(16), right(16);
+        float* outputs[] = { left.data(), right.data() };
+        for (int i = 0; i <= 127; ++i) {
+            VstMidiEvent events[2] = {};
+            VstEvents list {};
+            list.numEvents = 2;
+            for (int e = 0; e < 2; ++e) {
+                events[e].type = kVstMidiType;
+                events[e].byteSize = sizeof(VstMidiEvent);
+                events[e].midiData[0] = char(0xB0);
+                events[e].midiData[1] = char(e == 0 ? 7 : 74);
+                events[e].midiData[2] = char(i);
+                list.events[e] = reinterpret_cast<VstEvent*>(&events[e]);
+            }
+            plug->processEvents(&list);
+            plug->processReplacing(nullptr, outputs, 16);
+        }
+    });
+    std::thread automation([&] {
+        for (int i = 0; i <= kSteps; ++i)
+            plug->setParameter(kVibDepth, float(i) / kSteps);
+    });
+    std::thread watcher([&] {
+        audio.join();
+        automation.join();
+        running = false;
+    });
+    while (running) {
+        editor().idle();
+        frame().redraw();
+    }
+    watcher.join();
+    editor().idle();
+    EXPECT_FLOAT_EQ(knob(kVolume)->getValue(), 1.0f);
+    EXPECT_EQ(valueDisplay(kVolume)->getText(), "24.00");
+    EXPECT_FLOAT_EQ(knob(kCutoff)->getValue(), 1.0f);
+    EXPECT_FLOAT_EQ(knob(kVibDepth)->getValue(), 1.0f);
+    EXPECT_EQ(valueDisplay(kVibDepth)->getText(), "100.00");
+}
