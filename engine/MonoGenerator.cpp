@@ -127,8 +127,7 @@ double MonoGenerator::tick()
     double ringMod = 0.0;
     previous1 = osc1On ? runCarrier(vib, pwm, out2, out3, ringMod) : OscOutput{};
 
-    // Sync follows oscillator 1's own cycles, so it rests while that oscillator is off.
-    if (syncOn && osc1On && osc1.getCycleWrapped()) {
+    if (syncOn && osc1.getCycleWrapped()) {
         if (syncMode == 1 || syncMode == 3)
             osc2.resetPhase();
         if (syncMode == 2 || syncMode == 3)

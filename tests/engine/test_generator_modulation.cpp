@@ -8,13 +8,14 @@
 namespace {
 
 constexpr double kRate = 44100.0;
+constexpr double pi = std::numbers::pi;
 using G = MonoGenerator;
 
-// Half a second of the steady part of note 69 (440 Hz) after the patch change.
-std::vector<double> play(const std::function<void(Zarvex2&)>& patch, int note = 69)
+// Half a second of the steady part of a note (69 is 440 Hz) after a patch change.
+std::vector<double> play(const std::function<void(G&)>& patch, int note = 69)
 {
     auto e = makeDefaultEngine(kRate);
-    patch(*e);
+    patch(e->generator);
     e->noteOn(note, 64, 0);
     return slice(render(*e, 26460), 4410, 22050);
 }
@@ -25,70 +26,55 @@ void setRamp(G& g, int ramp, double value)
     g.setRampEnd(ramp, value);
 }
 
-// Oscillator 2 as a 110 Hz sine modulator, itself almost silent.
-void quietModulator2(Zarvex2& e)
+// Oscillator 2 or 3 as a sine 24 semitones below the note, almost silent itself.
+void quietModulator(G& g, int osc)
 {
-    e.generator.setO2Wave(3);
-    e.generator.setO2CoarseTune(-24.0);
-    setRamp(e.generator, G::osc2AmpRamp, -96.0);
-}
-
-void quietModulator3(Zarvex2& e)
-{
-    e.generator.setO3Wave(3);
-    e.generator.setO3CoarseTune(-24.0);
-    setRamp(e.generator, G::osc3AmpRamp, -96.0);
+    (g.*(osc == 2 ? &G::setO2Wave : &G::setO3Wave))(3);
+    (g.*(osc == 2 ? &G::setO2CoarseTune : &G::setO3CoarseTune))(-24.0);
+    setRamp(g, osc == 2 ? G::osc2AmpRamp : G::osc3AmpRamp, -96.0);
 }
 
 } // namespace
 
 TEST(GeneratorWaveforms, HarmonicsMatchTheWaveShape)
 {
-    struct Case {
-        std::int64_t waveform;
-        double first, second, third; // harmonic amplitudes of the ideal shape
-    };
-    const double pi = std::numbers::pi;
-    for (const Case c : {Case{3, 1.0, 0.0, 0.0}, Case{4, 8 / (pi * pi), 0.0, 8 / (9 * pi * pi)},
-                         Case{5, 4 / pi, 0.0, 4 / (3 * pi)}, Case{6, 2 / pi, 1 / pi, 2 / (3 * pi)}}) {
-        const auto x = play([&](Zarvex2& e) { e.generator.setO1Wave(c.waveform); });
-        SCOPED_TRACE(c.waveform);
-        EXPECT_NEAR(magnitude(x, kRate, 440.0), c.first, 0.01);
-        EXPECT_NEAR(magnitude(x, kRate, 880.0), c.second, 0.01);
-        EXPECT_NEAR(magnitude(x, kRate, 1320.0), c.third, 0.01);
+    // Waveform and its first three harmonic amplitudes in the ideal shape.
+    for (auto [waveform, h1, h2, h3] : {std::tuple{3, 1.0, 0.0, 0.0}, {4, 8 / (pi * pi), 0.0, 8 / (9 * pi * pi)},
+                                        {5, 4 / pi, 0.0, 4 / (3 * pi)}, {6, 2 / pi, 1 / pi, 2 / (3 * pi)}}) {
+        const auto x = play([&](G& g) { g.setO1Wave(waveform); });
+        EXPECT_NEAR(magnitude(x, kRate, 440.0), h1, 0.01) << waveform;
+        EXPECT_NEAR(magnitude(x, kRate, 880.0), h2, 0.01) << waveform;
+        EXPECT_NEAR(magnitude(x, kRate, 1320.0), h3, 0.01) << waveform;
     }
-}
-
-TEST(GeneratorWaveforms, PulseWidthSetsTheDutyCycle)
-{
     // A pulse of duty d has harmonics in proportion to |sin(pi n d)| / n. (The
     // split phase runs a little fast, so the pitch is measured first.)
-    const auto x = play([](Zarvex2& e) {
-        e.generator.setO1Wave(5);
-        e.generator.setO1PW(25.0);
+    const auto x = play([](G& g) {
+        g.setO1Wave(5);
+        g.setO1PW(25.0);
     });
     const double hz = frequencyOf(x, kRate);
-    const double h1 = magnitude(x, kRate, hz);
-    EXPECT_NEAR(magnitude(x, kRate, 2 * hz) / h1, std::sin(std::numbers::pi / 2) / 2 / std::sin(std::numbers::pi / 4),
-                0.01);
+    EXPECT_NEAR(magnitude(x, kRate, 2 * hz) / magnitude(x, kRate, hz), 0.5 / std::sin(pi / 4), 0.01);
+    // The tone filter's lowpass at the note's frequency takes 3 dB off.
+    const auto filtered = play([](G& g) { g.osc1Filter.setLowpassFrequency(440.0); });
+    EXPECT_NEAR(magnitude(filtered, kRate, 440.0), std::sqrt(0.5), 0.005);
 }
 
 TEST(GeneratorWaveforms, OscillatorsTwoAndThreeFollowTheirTuning)
 {
-    const auto two = play([](Zarvex2& e) {
-        e.generator.setO1Wave(0);
-        e.generator.setO2Wave(3);
-        e.generator.setO2CoarseTune(7.0);
-        e.generator.setO2FineTune(30.0);
+    const auto two = play([](G& g) {
+        g.setO1Wave(0);
+        g.setO2Wave(3);
+        g.setO2CoarseTune(7.0);
+        g.setO2FineTune(30.0);
     });
-    EXPECT_NEAR(frequencyOf(two, kRate), 440.0 * std::pow(2.0, 7.3 / 12.0), 0.2);
-    const auto three = play([](Zarvex2& e) {
-        e.generator.setO1Wave(0);
-        e.generator.setO3Wave(3);
-        e.generator.setO3FineTune(-50.0);
-        e.generator.setO3CoarseTune(-12.0);
+    EXPECT_NEAR(frequencyOf(two, kRate), 440.0 * std::exp2(7.3 / 12.0), 0.2);
+    const auto three = play([](G& g) {
+        g.setO1Wave(0);
+        g.setO3Wave(3);
+        g.setO3FineTune(-50.0);
+        g.setO3CoarseTune(-12.0);
     });
-    EXPECT_NEAR(frequencyOf(three, kRate), 440.0 * std::pow(2.0, -12.5 / 12.0), 0.1);
+    EXPECT_NEAR(frequencyOf(three, kRate), 440.0 * std::exp2(-12.5 / 12.0), 0.1);
 }
 
 TEST(GeneratorWaveforms, AllOscillatorsOffGiveSilenceAndFreezeTheRamps)
@@ -103,23 +89,33 @@ TEST(GeneratorWaveforms, AllOscillatorsOffGiveSilenceAndFreezeTheRamps)
     EXPECT_DOUBLE_EQ(e->generator.ramps[G::osc1AmpRamp].getCurrentValue(), 0.1);
 }
 
-TEST(GeneratorModulation, AmplitudeModulationAddsSidebandsOfHalfTheDepth)
+TEST(GeneratorModulation, AmplitudeAndRingModulationGiveSumAndDifference)
 {
-    for (int source : {2, 3}) {
-        const auto x = play([&](Zarvex2& e) {
-            e.generator.setModulation(1);
-            if (source == 2) {
-                quietModulator2(e);
-                setRamp(e.generator, G::am21Ramp, 0.5);
-            } else {
-                quietModulator3(e);
-                setRamp(e.generator, G::am31Ramp, 0.5);
+    // 440 Hz with a 110 Hz partner: AM at depth 0.5 leaves the carrier and adds
+    // sidebands of 0.25; ring modulation of two almost silent oscillators
+    // leaves sidebands of 0.5 only.
+    struct Case {
+        int ramp, osc, partner;
+        double value, carrier, sideband;
+    };
+    for (const Case c : {Case{G::am21Ramp, 1, 2, 0.5, 1.0, 0.25}, Case{G::am31Ramp, 1, 3, 0.5, 1.0, 0.25},
+                         Case{G::rm12Ramp, 1, 2, 0.0, 0.0, 0.5}, Case{G::rm13Ramp, 1, 3, 0.0, 0.0, 0.5},
+                         Case{G::rm23Ramp, 3, 2, 0.0, 0.0, 0.5}}) {
+        const auto x = play([&](G& g) {
+            g.setModulation(1);
+            setRamp(g, c.ramp, c.value);
+            quietModulator(g, c.partner);
+            if (c.carrier == 0.0)
+                setRamp(g, G::osc1AmpRamp, -96.0);
+            if (c.osc == 3) {
+                quietModulator(g, 3);
+                g.setO3CoarseTune(0.0);
             }
         });
-        SCOPED_TRACE(source);
-        EXPECT_NEAR(magnitude(x, kRate, 440.0), 1.0, 0.01);
-        EXPECT_NEAR(magnitude(x, kRate, 330.0), 0.25, 0.005);
-        EXPECT_NEAR(magnitude(x, kRate, 550.0), 0.25, 0.005);
+        EXPECT_NEAR(magnitude(x, kRate, 440.0), c.carrier, 0.01) << c.ramp;
+        EXPECT_NEAR(magnitude(x, kRate, 330.0), c.sideband, 0.01) << c.ramp;
+        EXPECT_NEAR(magnitude(x, kRate, 550.0), c.sideband, 0.01) << c.ramp;
+        EXPECT_LT(magnitude(x, kRate, 110.0), 1e-3) << c.ramp;
     }
 }
 
@@ -127,63 +123,28 @@ TEST(GeneratorModulation, FrequencyModulationFollowsTheBesselFunctions)
 {
     // The depth scales the modulator's frequency, so it is the modulation index.
     const double index = 1.5;
-    for (int source : {2, 3}) {
-        const auto x = play([&](Zarvex2& e) {
-            e.generator.setModulation(2);
-            if (source == 2) {
-                quietModulator2(e);
-                setRamp(e.generator, G::fm21Ramp, index);
-            } else {
-                quietModulator3(e);
-                setRamp(e.generator, G::fm31Ramp, index);
-            }
+    for (int osc : {2, 3}) {
+        const auto x = play([&](G& g) {
+            g.setModulation(2);
+            quietModulator(g, osc);
+            setRamp(g, osc == 2 ? G::fm21Ramp : G::fm31Ramp, index);
         });
-        SCOPED_TRACE(source);
-        for (int k = 0; k <= 3; ++k) {
-            const double expected = std::abs(std::cyl_bessel_j(static_cast<double>(k), index));
-            EXPECT_NEAR(magnitude(x, kRate, 440.0 + 110.0 * k), expected, 0.01) << k;
-            EXPECT_NEAR(magnitude(x, kRate, 440.0 - 110.0 * k), expected, 0.01) << -k;
-        }
+        for (int k = -3; k <= 3; ++k)
+            EXPECT_NEAR(magnitude(x, kRate, 440.0 + 110.0 * k), std::abs(std::cyl_bessel_j(std::abs(k), index)), 0.01)
+                << osc << " " << k;
     }
 }
 
 TEST(GeneratorModulation, SelfModulationOnlyInTheUnscaledModes)
 {
     for (int mode : {1, 2, 3}) {
-        const auto x = play([&](Zarvex2& e) {
-            e.generator.setModulation(mode);
-            setRamp(e.generator, G::fm11Ramp, 40.0);
+        const auto x = play([&](G& g) {
+            g.setModulation(mode);
+            setRamp(g, G::fm11Ramp, 40.0);
         });
         const double second = magnitude(x, kRate, 880.0) / magnitude(x, kRate, 440.0);
-        if (mode == 3)
-            EXPECT_LT(second, 1e-3);
-        else
-            EXPECT_GT(second, 0.02) << mode;
-    }
-}
-
-TEST(GeneratorModulation, RingModulationGivesSumAndDifference)
-{
-    // Each pair plays 440 and 110 Hz; the oscillators themselves are almost
-    // silent, and oscillator 1 also when it is not part of the pair.
-    for (int ramp : {G::rm12Ramp, G::rm13Ramp, G::rm23Ramp}) {
-        const auto x = play([&](Zarvex2& e) {
-            G& g = e.generator;
-            g.setModulation(1);
-            setRamp(g, ramp, 0.0);
-            setRamp(g, G::osc1AmpRamp, -96.0);
-            if (ramp != G::rm13Ramp)
-                quietModulator2(e);
-            if (ramp != G::rm12Ramp)
-                quietModulator3(e);
-            if (ramp == G::rm23Ramp)
-                g.setO3CoarseTune(0.0);
-        });
-        SCOPED_TRACE(ramp);
-        EXPECT_NEAR(magnitude(x, kRate, 330.0), 0.5, 0.01);
-        EXPECT_NEAR(magnitude(x, kRate, 550.0), 0.5, 0.01);
-        EXPECT_LT(magnitude(x, kRate, 440.0), 1e-3);
-        EXPECT_LT(magnitude(x, kRate, 110.0), 1e-3);
+        EXPECT_EQ(second > 0.02, mode != 3) << mode;
+        EXPECT_EQ(second < 1e-3, mode == 3) << mode;
     }
 }
 
@@ -196,7 +157,7 @@ TEST(GeneratorModulation, RingModulationAmountsKeepTheAccentOfTheirSetting)
         G& g = e->generator;
         e->setEnvSlope(1.0);
         g.setModulation(1);
-        quietModulator2(*e);
+        quietModulator(g, 2);
         setRamp(g, G::rm12Ramp, ramp == G::rm12Ramp ? 0.0 : -96.0);
         setRamp(g, G::osc1AmpRamp, ramp == G::rm12Ramp ? -96.0 : 0.0);
         g.ramps[ramp].setTime(2000.0);
@@ -211,47 +172,35 @@ TEST(GeneratorModulation, RingModulationAmountsKeepTheAccentOfTheirSetting)
 
 TEST(GeneratorModulation, HardSyncLocksTheSelectedOscillatorToOscillatorOne)
 {
-    // Oscillator 1 at 220 Hz is silent; oscillator 2 or 3 is a saw a fifth above.
-    const double fifth = 220.0 * std::pow(2.0, 7.0 / 12.0);
-    for (int target : {2, 3}) {
+    // Silent oscillator 1 at 220 Hz; oscillator 2 or 3 a saw a fifth above.
+    // Synced, the output repeats with oscillator 1's period and keeps nothing
+    // at the saw's own frequency.
+    for (int osc : {2, 3}) {
         for (int mode : {0, 1, 2, 3}) {
             const auto x = play(
-                [&](Zarvex2& e) {
-                    G& g = e.generator;
+                [&](G& g) {
                     setRamp(g, G::osc1AmpRamp, -96.0);
-                    if (target == 2) {
-                        g.setO2Wave(6);
-                        g.setO2CoarseTune(7.0);
-                    } else {
-                        g.setO3Wave(6);
-                        g.setO3CoarseTune(7.0);
-                    }
+                    (g.*(osc == 2 ? &G::setO2Wave : &G::setO3Wave))(6);
+                    (g.*(osc == 2 ? &G::setO2CoarseTune : &G::setO3CoarseTune))(7.0);
                     g.setSyncToOsc1(mode);
                 },
                 57);
-            const bool synced = mode == 3 || mode == target - 1;
-            SCOPED_TRACE(testing::Message() << "target " << target << " mode " << mode);
-            // Synced, the output repeats with oscillator 1's period and has
-            // nothing left at the saw's own frequency.
-            if (synced)
-                EXPECT_LT(magnitude(x, kRate, fifth), 0.03);
-            else
-                EXPECT_NEAR(magnitude(x, kRate, fifth), 2 / std::numbers::pi, 0.01);
-            EXPECT_EQ(magnitude(x, kRate, 220.0) > 0.1, synced);
+            const bool synced = mode == 3 || mode == osc - 1;
+            EXPECT_EQ(magnitude(x, kRate, 220.0 * std::exp2(7.0 / 12.0)) > 0.6, !synced) << osc << mode;
+            EXPECT_EQ(magnitude(x, kRate, 220.0) > 0.1, synced) << osc << mode;
         }
     }
 }
 
-TEST(GeneratorModulation, SyncToOscillatorThreeCarriesTheWrapsFraction)
+TEST(GeneratorModulation, SyncCarriesTheWrapsFractionToOscillatorThreeOnly)
 {
-    // At each wrap of oscillator 1, oscillator 3 restarts from its start phase
-    // (90 degrees, 2048 points) plus the part of the cycle oscillator 1 has
-    // already run into its next period; oscillator 2 restarts plainly.
-    auto g = std::make_unique<MonoGenerator>();
+    // At each wrap of oscillator 1, oscillator 2 restarts from its start phase
+    // (45 degrees, 1024 points) and oscillator 3 from its own (90 degrees)
+    // plus the part of the cycle oscillator 1 has already run into the next.
+    auto g = std::make_unique<G>();
     g->setSampleRate(88200.0);
-    g->setO1Wave(3);
-    g->setO2Wave(3);
-    g->setO3Wave(3);
+    for (auto set : {&G::setO1Wave, &G::setO2Wave, &G::setO3Wave})
+        (g.get()->*set)(3);
     g->setO2CoarseTune(5.0);
     g->setO3CoarseTune(7.0);
     g->setO2Phase(45.0);
@@ -269,43 +218,4 @@ TEST(GeneratorModulation, SyncToOscillatorThreeCarriesTheWrapsFraction)
         }
     }
     EXPECT_EQ(wraps, 4);
-}
-
-TEST(GeneratorModulation, SyncRestsWhileOscillatorOneIsOff)
-{
-    auto g = std::make_unique<MonoGenerator>();
-    g->setSampleRate(88200.0);
-    g->setO1Wave(3);
-    g->setO2Wave(6);
-    g->setO3Wave(0);
-    g->setO2CoarseTune(7.0);
-    g->setSyncToOsc1(1);
-    g->noteOn(57, 64, 0);
-    while (!g->osc1.getCycleWrapped())
-        g->tick();
-    g->setO1Wave(0);
-    std::vector<double> x(8820);
-    for (double& s : x)
-        s = g->tick();
-    EXPECT_NEAR(magnitude(x, 88200.0, 220.0 * std::pow(2.0, 7.0 / 12.0)), 2 / std::numbers::pi, 0.02);
-}
-
-TEST(GeneratorModulation, VibratoSwingsThePitchByItsDepth)
-{
-    auto e = makeDefaultEngine(kRate);
-    e->generator.setVibWave(3);
-    e->generator.vibratoLfo.setFrequency(5.0);
-    e->generator.vibratoLfo.calcIncrements();
-    e->generator.setVibDepth(0.02);
-    e->noteOn(69, 64, 0);
-    const auto crossings = risingCrossings(render(*e, 44100));
-    double lowest = 1e9;
-    double highest = 0.0;
-    for (std::size_t i = 1; i < crossings.size(); ++i) {
-        const double hz = kRate / (crossings[i] - crossings[i - 1]);
-        lowest = std::min(lowest, hz);
-        highest = std::max(highest, hz);
-    }
-    EXPECT_NEAR(highest, 440.0 * 1.02, 1.0);
-    EXPECT_NEAR(lowest, 440.0 * 0.98, 1.0);
 }
