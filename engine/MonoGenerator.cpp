@@ -125,7 +125,8 @@ double MonoGenerator::tick()
         out3 = runModulator(osc3, osc3Filter, ramps[osc3PitchRamp], ramps[osc3AmpRamp], tuneFactor3,
                             pulseWidth3, vib, pwm, frequency3);
     double ringMod = 0.0;
-    previous1 = osc1On ? runCarrier(vib, pwm, out2, out3, ringMod) : OscOutput{};
+    const OscOutput out1 = osc1On ? runCarrier(vib, pwm, out2, out3, ringMod) : OscOutput{};
+    previous1 = out1;
 
     if (syncOn && osc1.getCycleWrapped()) {
         if (syncMode == 1 || syncMode == 3)
@@ -133,7 +134,7 @@ double MonoGenerator::tick()
         if (syncMode == 2 || syncMode == 3)
             osc3.resetPhase(osc1.getVoicePhase(0));
     }
-    return previous1.scaled + out3.scaled + out2.scaled + ringMod;
+    return out1.scaled + out3.scaled + out2.scaled + ringMod;
 }
 
 MonoGenerator::OscOutput MonoGenerator::runModulator(Oscillator& osc, LpfHpfApf& toneFilter,
@@ -186,7 +187,7 @@ MonoGenerator::OscOutput MonoGenerator::runCarrier(double vib, double pwm, const
     if (modulate) {
         f1 += ramps[fm21Ramp].getSample() * frequency2 * s2;
         f1 += ramps[fm31Ramp].getSample() * frequency3 * s3;
-        // Self-modulation needs the unscaled output; the scaled one is left out.
+        // Mode 3 has no self-modulation; its ramp does not advance there.
         if (modulationMode != 3)
             f1 *= 1.0 + ramps[fm11Ramp].getSample() * s1;
         a1 *= 1.0 + ramps[am21Ramp].getSample() * s2;
