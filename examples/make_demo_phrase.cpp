@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     // Controller 74 every eighth: the cutoff opens over three bars and
     // closes again in the fourth.
     for (int eighth = 0; eighth < 32; ++eighth) {
-        const int value = eighth < 24 ? 20 + eighth * 90 / 23 : 110 - (eighth - 24) * 50 / 7;
+        const int value = eighth < 24 ? 50 + eighth * 65 / 23 : 115 - (eighth - 24) * 35 / 7;
         line.push_back({ eighth * 2 * sixteenth, { 0xb0, 74, static_cast<unsigned char>(value) } });
     }
     // Pitch bend over the last two beats, back to the centre at the end.

@@ -151,3 +151,19 @@ TEST(MidiFiles, EveryTruncationAndRandomDamageGivesAnErrorNeverACrash)
     // Damage to data bytes leaves a valid file: the loop did reach the reader.
     EXPECT_GT(accepted, 100);
 }
+
+TEST(MidiFiles, TheDemoPhraseHasNotesControllersBendAndARitardando)
+{
+    const MidiSequence demo = readMidiFile(ZARVEX_EXAMPLES_DIR "/demo-phrase.mid");
+    int notes = 0, controllers = 0, bends = 0;
+    for (const auto& message : demo.messages) {
+        notes += (message.bytes[0] & 0xf0) == 0x90 && message.bytes[2] > 0;
+        controllers += (message.bytes[0] & 0xf0) == 0xb0;
+        bends += (message.bytes[0] & 0xf0) == 0xe0;
+    }
+    EXPECT_EQ(notes, 28);
+    EXPECT_EQ(controllers, 32);
+    EXPECT_GT(bends, 10);
+    // Three bars and two beats at 120 BPM, then a beat at 100 and one at 80.
+    EXPECT_NEAR(demo.lengthSeconds, 7.0 + 0.6 + 0.75, 1e-6);
+}

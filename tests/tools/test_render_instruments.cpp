@@ -3,9 +3,12 @@
 
 #include "tests/tools/AudioMeasures.h"
 #include "tools/render/HostedPlugin.h"
+#include "tools/render/ParameterList.h"
 #include "tools/render/Renderer.h"
 
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 #include <filesystem>
 
@@ -32,6 +35,11 @@ std::vector<float> render(HostedPlugin& plugin, const MidiSequence& sequence, Re
 
 double noteFrequency(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }
 
+#if defined(__SANITIZE_ADDRESS__)
+// amsynth keeps a little memory past its close; that is its own affair.
+extern "C" const char* __lsan_default_suppressions() { return "leak:amsynth_vst.so\n"; }
+#endif
+
 class ThirdPartyInstrument : public testing::TestWithParam<const char*> { };
 
 } // namespace
@@ -40,6 +48,8 @@ TEST_P(ThirdPartyInstrument, PlaysANoteAtItsPitch)
 {
     if (!std::filesystem::exists(GetParam()))
         GTEST_SKIP() << GetParam() << " is not installed";
+    // Held open past the test, so a leak report can name the plug-in's own code.
+    dlopen(GetParam(), RTLD_NOW | RTLD_LOCAL);
     const double rate = 44100.0;
     HostedPlugin plugin(GetParam(), rate, 256);
     const int key = 57;
@@ -62,7 +72,7 @@ TEST(ZarvexInstrument, SilentBeforeTheNoteSoundingFromItsSampleAndTheTailAfter)
     HostedPlugin plugin(ZARVEX_PLUGIN_PATH, rate, 512);
     // 22050 is not a multiple of the block: the note starts inside a block.
     const int64_t onset = 22050;
-    const auto out = render(plugin, oneNote(69, 0.5, 1.0, 1.0));
+    const auto out = render(plugin, oneNote(69, 0.5, 0.9, 1.0));
     // The plug-in reports two seconds of tail.
     ASSERT_EQ(out.size(), 2u * (44100 + 88200));
     for (int64_t i = 0; i < onset; ++i)
@@ -83,4 +93,18 @@ TEST(ZarvexInstrument, TheTailIsTwoSecondsAtTheRateInUse)
     HostedPlugin plugin(ZARVEX_PLUGIN_PATH, 48000.0, 256);
     EXPECT_EQ(plugin.tailSize(), 96000);
     EXPECT_EQ(render(plugin, oneNote(60, 0.1, 0.2, 0.25)).size(), 2u * (12000 + 96000));
+}
+
+TEST(ZarvexInstrument, TheDemoSoundsNameOnlyParametersItHas)
+{
+    HostedPlugin plugin(ZARVEX_PLUGIN_PATH, 44100.0, 512);
+    int sounds = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ZARVEX_EXAMPLES_DIR)) {
+        if (entry.path().extension() != ".params")
+            continue;
+        ++sounds;
+        for (const auto& setting : readParameterList(entry.path()))
+            EXPECT_NO_THROW(plugin.findParameter(setting.parameter)) << entry.path() << ": " << setting.parameter;
+    }
+    EXPECT_GE(sounds, 2);
 }

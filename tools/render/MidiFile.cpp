@@ -128,6 +128,7 @@ private:
                     fail(where + " ends inside a meta event");
                 at += length;
                 ended = type == 0x2f;
+                runningStatus = 0;
             } else if (status == 0xf7) {
                 // libsmf stops the whole program on these escape events.
                 fail(where + " holds an escaped system exclusive event (F7), which is not supported");
@@ -136,6 +137,8 @@ private:
                 if (length > end - at)
                     fail(where + " ends inside a system exclusive message");
                 at += length;
+                // System exclusive and meta events end a running status.
+                runningStatus = 0;
             } else if (const int size = channelMessageSize(status)) {
                 runningStatus = status;
                 for (int i = 1; i < size; ++i, ++at)
