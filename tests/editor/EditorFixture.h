@@ -7,43 +7,32 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <typeinfo>
 #include <vector>
 
 // A plug-in object with its editor open on an offscreen frame, and a host
-// that records the automation it receives. Controls are found the way a user
-// sees them: among the views the frame shows.
+// that records the last automation it receives. Controls are found the way a
+// user sees them: among the views the frame shows.
+struct EditorAutomation {
+    int32_t index = -1;
+    float value = -1.0f;
+};
+
 class EditorFixture : public ::testing::Test {
 protected:
-    struct Automation {
-        int32_t index;
-        float value;
-    };
+    static inline EditorAutomation lastAutomation;
 
     static intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt)
     {
-        if (opcode == audioMasterAutomate) {
-            std::lock_guard<std::mutex> lock(automationMutex());
-            automations().push_back({ index, opt });
-        }
-        return opcode == audioMasterVersion ? 2400 : 0;
-    }
-    static std::vector<Automation>& automations()
-    {
-        static std::vector<Automation> list;
-        return list;
-    }
-    static std::mutex& automationMutex()
-    {
-        static std::mutex m;
-        return m;
+        if (opcode == audioMasterAutomate)
+            lastAutomation = { index, opt };
+        return 0;
     }
 
     void SetUp() override
     {
-        automations().clear();
+        lastAutomation = EditorAutomation {};
         ASSERT_NE(plug->getEditor(), nullptr);
         ASSERT_TRUE(editor().open(nullptr));
     }
@@ -79,31 +68,22 @@ protected:
     COptionMenu* menu(int tag) { return one<COptionMenu>(tag); }
     CParamDisplay* valueDisplay(int tag) { return one<CParamDisplay>(tag); }
 
-    // The text display that sits exactly at r.
-    CParamDisplay* displayAt(const CRect& r)
+    std::string textAt(const CRect& r)
     {
         for (CView* view : shown())
             if (view->getViewSize() == r)
-                if (auto* display = dynamic_cast<CParamDisplay*>(view))
-                    return display;
+                return static_cast<CParamDisplay*>(view)->getText();
         ADD_FAILURE() << "no display at " << r.left << "," << r.top;
-        return nullptr;
+        return {};
     }
-    std::string nameText() { return displayAt({ 84, 68, 240, 84 })->getText(); }
-    std::string valueText() { return displayAt({ 84, 84, 140, 100 })->getText(); }
-    std::string unitText() { return displayAt({ 140, 84, 240, 100 })->getText(); }
+    std::string nameText() { return textAt({ 84, 68, 240, 84 }); }
+    std::string valueText() { return textAt({ 84, 84, 140, 100 }); }
+    std::string unitText() { return textAt({ 140, 84, 240, 100 }); }
 
-    // Clicks well apart in time, so that none makes a double-click.
-    void click(CPoint where, int buttons = kLButton)
+    // Clicks far apart in time make no double-click.
+    void click(CPoint where, uint32_t after = 1000)
     {
-        clock += 1000;
-        frame().onMouseDown(where, buttons, clock);
-        frame().onMouseUp(where, buttons);
-    }
-    void doubleClick(CPoint where)
-    {
-        click(where);
-        clock += CFrame::kDoubleClickTime / 2;
+        clock += after;
         frame().onMouseDown(where, kLButton, clock);
         frame().onMouseUp(where, kLButton);
     }
@@ -120,20 +100,9 @@ protected:
         ASSERT_EQ(frame().getOpenMenu(), m);
         const CRect list = frame().menuListRect();
         click({ list.left + 4, list.top + 1 + entry * CFrame::kMenuEntryHeight + CFrame::kMenuEntryHeight / 2 });
-        ASSERT_EQ(frame().getOpenMenu(), nullptr);
     }
     void showPage(int page) { choose(menu(ZarvexPlugEditor::kPageSelectorTag), page); }
 
-    bool automationsEmpty()
-    {
-        std::lock_guard<std::mutex> lock(automationMutex());
-        return automations().empty();
-    }
-    Automation lastAutomation()
-    {
-        std::lock_guard<std::mutex> lock(automationMutex());
-        return automations().empty() ? Automation { -1, -1.0f } : automations().back();
-    }
     std::string hostDisplay(int index)
     {
         char text[64] = {};

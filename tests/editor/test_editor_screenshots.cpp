@@ -85,19 +85,6 @@ class EditorScreenshots : public EditorFixture { };
 
 } // namespace
 
-TEST(PngWriter, ChecksumsMatchKnownValues)
-{
-    // The CRC-32 of "IEND" with no data is the constant every PNG ends with.
-    const auto path = std::filesystem::path(ZARVEX_SCREENSHOT_DIR) / "tiny.png";
-    std::filesystem::create_directories(path.parent_path());
-    ASSERT_TRUE(PngWriter::write(path, CImage(1, 1, { 255, 0, 0, 255 })));
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(bytes.size(), 12u);
-    const std::vector<uint8_t> tail(bytes.end() - 12, bytes.end());
-    EXPECT_EQ(tail, (std::vector<uint8_t> { 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82 }));
-}
-
 TEST_F(EditorScreenshots, EveryPageDrawsEachControlInPlace)
 {
     // Some life in the picture: a played-with patch rather than the start-up one.
@@ -122,6 +109,7 @@ TEST_F(EditorScreenshots, EveryPageDrawsEachControlInPlace)
                     drawn += image.pixel(x, y) != background.pixel(x, y);
             EXPECT_GT(drawn, 0) << "nothing drawn for control " << static_cast<CControl*>(view)->getTag();
         }
+        std::filesystem::create_directories(ZARVEX_SCREENSHOT_DIR);
         char name[64];
         std::snprintf(name, sizeof name, "editor_page_%d.png", page);
         EXPECT_TRUE(PngWriter::write(std::filesystem::path(ZARVEX_SCREENSHOT_DIR) / name, image));
