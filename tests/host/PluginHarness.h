@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -27,6 +28,11 @@ public:
     explicit PluginHarness(intptr_t versionAnswer = 2400)
         : versionAnswer(versionAnswer)
         , host([this](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
+            // Display refreshes come with every parameter change: counted, not kept.
+            if (opcode == audioMasterUpdateDisplay) {
+                ++displayUpdates;
+                return intptr_t { 0 };
+            }
             std::lock_guard<std::mutex> lock(callsMutex);
             calls.push_back({ opcode, index, value, opt });
             return opcode == audioMasterVersion ? this->versionAnswer : intptr_t { 0 };
@@ -94,7 +100,9 @@ public:
     {
         std::lock_guard<std::mutex> lock(callsMutex);
         calls.clear();
+        displayUpdates = 0;
     }
+    long displayUpdateCount() const { return displayUpdates.load(); }
 
     static VstMidiEvent noteOn(int32_t offset, uint8_t note, uint8_t velocity = 100)
     {
@@ -106,5 +114,6 @@ private:
     intptr_t versionAnswer;
     std::mutex callsMutex;
     std::vector<HostCall> calls;
+    std::atomic<long> displayUpdates { 0 };
     VstHost host;
 };

@@ -119,7 +119,7 @@ TEST_F(BlockLoop, GarbageFromTheHostIsHarmless)
 
     std::vector<VstEvent> garbage(300);
     for (size_t i = 0; i < garbage.size(); ++i) {
-        garbage[i].type = static_cast<int32_t>(i % 3 == 0 ? kVstMidiType : i * 7919);
+        garbage[i].type = i % 3 == 0 ? int32_t { kVstMidiType } : static_cast<int32_t>(i * 7919);
         garbage[i].byteSize = 32;
         garbage[i].deltaFrames = static_cast<int32_t>(i / 5);
         for (size_t b = 0; b < sizeof garbage[i].data; ++b)
