@@ -140,23 +140,6 @@ TEST(HostedPluginParameters, FoundByNumberOrNameAndAmbiguityIsRefused)
     EXPECT_THROW(probe.plugin.findParameter("Cutoff"), RenderError);
 }
 
-TEST(HostedPluginPrograms, ASavedProgramLoadsBackIntoAFreshInstance)
-{
-    ProgramFile saved;
-    {
-        ProbeHost probe;
-        const float values[] = { 0.125f, 3.0f, -0.5f, 0.0078125f };
-        for (int32_t i = 0; i < 4; ++i)
-            probe.plugin.setParameter(i, values[i]);
-        saved = decodeProgram(encodeProgram(probe.plugin.saveProgram()), "saved");
-    }
-    ProbeHost fresh;
-    fresh.plugin.load(saved, "saved");
-    EXPECT_EQ(fresh.plugin.readProgram().values, saved.program.values);
-    EXPECT_EQ(fresh.plugin.parameter(1), 3.0f);
-    EXPECT_EQ(fresh.plugin.readProgram().name, "First");
-}
-
 TEST(HostedPluginPrograms, ABankRestoresEveryProgramAndTheCurrentOne)
 {
     BankFile saved;

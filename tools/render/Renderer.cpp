@@ -111,9 +111,10 @@ int64_t Renderer::render(const MidiSequence& sequence, const std::vector<TimedPa
     std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
     std::stable_sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
 
+    // Events at the very end still reach the plug-in when a tail follows.
     int64_t musicEnd = frameAt(sequence.lengthSeconds);
     if (!events.empty())
-        musicEnd = std::max(musicEnd, events.back().frame + 1);
+        musicEnd = std::max(musicEnd, events.back().frame);
 
     const int64_t cap = frameAt(settings.maxTailSeconds);
     const int64_t pluginTail = plugin.tailSize();
