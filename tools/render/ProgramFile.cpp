@@ -16,7 +16,7 @@ constexpr int32_t bankMagic = vstFourCC('F', 'x', 'B', 'k');
 constexpr int32_t programChunkMagic = vstFourCC('F', 'P', 'C', 'h');
 constexpr int32_t bankChunkMagic = vstFourCC('F', 'B', 'C', 'h');
 
-constexpr size_t nameField = 28;
+constexpr size_t nameField = presetNameLength + 1;
 constexpr size_t programHeaderSize = 7 * 4 + nameField;
 
 class ByteWriter {
@@ -28,10 +28,11 @@ public:
             bytes.push_back(static_cast<uint8_t>(bits >> shift));
     }
     void float32(float value) { int32(std::bit_cast<int32_t>(value)); }
+    // The name is cut to leave room for its terminator.
     void text(const std::string& value, size_t field)
     {
         for (size_t i = 0; i < field; ++i)
-            bytes.push_back(i < value.size() && i < field - 1 ? static_cast<uint8_t>(value[i]) : 0);
+            bytes.push_back(i < value.size() && i < presetNameLength ? static_cast<uint8_t>(value[i]) : 0);
     }
     void zeros(size_t count) { bytes.insert(bytes.end(), count, 0); }
     // The size field counts every byte after itself.
