@@ -4,6 +4,7 @@
 #include "PluginHarness.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -14,36 +15,38 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
     harness.open(44100.0f, 128);
     AEffect* e = harness.effect();
 
-    std::atomic<bool> stop { false };
+    // Bounded bursts: every change may cost the audio thread a table rebuild.
+    constexpr int rounds = 20;
+    std::atomic<int> running { 4 };
     std::vector<std::thread> writers;
     for (unsigned seed = 1; seed <= 3; ++seed) {
-        writers.emplace_back([e, seed, &stop] {
+        writers.emplace_back([e, seed, &running] {
             std::mt19937 random(seed);
             std::uniform_int_distribution<int32_t> index(-2, 160);
             std::uniform_real_distribution<float> value(-0.25f, 1.25f);
-            while (!stop.load()) {
+            for (int round = 0; round < rounds; ++round) {
                 for (int i = 0; i < 64; ++i)
                     e->setParameter(e, index(random), value(random));
-                std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
+            --running;
         });
     }
     // A user interface thread reading texts and switching programs.
-    writers.emplace_back([e, &stop] {
+    writers.emplace_back([e, &running] {
         char text[256];
-        int32_t program = 0;
-        while (!stop.load()) {
+        for (int round = 0; round < rounds; ++round) {
             for (int32_t index = 0; index < 158; ++index) {
                 e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
                 e->getParameter(e, index);
             }
-            e->dispatcher(e, effSetProgram, 0, program, nullptr, 0.0f);
-            program = (program + 1) % 4;
+            e->dispatcher(e, effSetProgram, 0, round % 4, nullptr, 0.0f);
         }
+        --running;
     });
 
     std::mt19937 random(99);
-    for (int block = 0; block < 400; ++block) {
+    for (int block = 0; block < 100 || running.load() > 0; ++block) {
         std::vector<VstMidiEvent> events;
         if (block % 10 == 0)
             events.push_back(PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)));
@@ -52,7 +55,6 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
         for (float sample : harness.renderBlock(128, events))
             ASSERT_TRUE(std::isfinite(sample));
     }
-    stop.store(true);
     for (auto& writer : writers)
         writer.join();
 }
