@@ -132,9 +132,9 @@ void filterGain(Zarvex2& e, double q, float) { e.filter.setGain(q); }
 void filterDrive(Zarvex2& e, double q, float) { e.setFilterDrive(q); }
 void filterDcOffset(Zarvex2& e, double q, float) { e.filter.setDcOffset(q); }
 void keyTrack(Zarvex2& e, double q, float) { e.filter.setKeyTrack(q); }
-void referenceKey(Zarvex2& e, double q, float) { e.filter.setRefKey(static_cast<int>(q)); }
+void referenceKey(Zarvex2& e, double q, float) { e.filter.setRefKey(q); }
 // The ladders keep their fixed oversampling; the factor is only shown.
-void oversampling(Zarvex2& e, double q, float) { e.filter.setOversampling(static_cast<int>(q)); }
+void oversampling(Zarvex2& e, double q, float) { e.filter.setOversampling(q); }
 void filterEnvStart(Zarvex2& e, double q, float) { e.filter.setEnvStart(q); }
 void filterEnvAttack(Zarvex2& e, double q, float) { e.filter.setEnvAttack(seconds(q)); }
 void filterEnvPeak(Zarvex2& e, double q, float) { e.filter.setEnvPeak(q); }

@@ -68,26 +68,17 @@ TEST(ParameterValues, EveryIndexSpansItsRange)
     }
 }
 
-TEST(ParameterValues, CurvedConversionsInBetween)
+TEST(ParameterValues, CurvesInBetweenAndExactBounds)
 {
-    EXPECT_NEAR(displayQuantity(kEnvSlope, 0.5f), 1.0 / 5.5, 1e-15);
     EXPECT_NEAR(displayQuantity(kEnvSlope, 0.4444444f), 0.2, 1e-7);
     EXPECT_NEAR(displayQuantity(kCutoff, 0.5f), 20.0 * std::sqrt(1000.0), 1e-9);
     EXPECT_NEAR(displayQuantity(kO2HPF, 0.5f), 20.0 * std::sqrt(1000.0) - 20.0, 1e-9);
     EXPECT_NEAR(displayQuantity(kO1DetRndFrq, 0.5f), 10.0, 1e-12);
     EXPECT_EQ(displayQuantity(kO1Density, 0.5f), 63.0);
     EXPECT_EQ(displayQuantity(kOversampling, 0.5f), 32.0);
-    EXPECT_EQ(displayQuantity(kRefKey, 0.5f), 63.0);
-    EXPECT_EQ(displayQuantity(kModulation, 0.5f), 1.0);
     EXPECT_EQ(displayQuantity(kO1Wave, 3.0f), 1536.0);
-}
-
-TEST(ParameterValues, BoundsAreExact)
-{
     EXPECT_EQ(displayQuantity(kO1LPF, 1.0f), 20000.0);
     EXPECT_EQ(displayQuantity(kO1HPF, 0.0f), 0.0);
-    EXPECT_EQ(displayQuantity(kO1APF, 0.0f), 0.0);
-    EXPECT_EQ(displayQuantity(kVolume, 0.0f), -96.0);
 }
 
 TEST(ParameterValues, StepsCountedFromTheirMultiplier)
@@ -198,36 +189,19 @@ TEST(ParameterValues, RefreshReachesEveryReceiverOnce)
         EXPECT_EQ(count[index], parameterInfo(index)->receive ? 1 : 0) << index;
 }
 
-TEST(ParameterText, SpecialTexts)
+TEST(ParameterText, TextsBeyondTheNamedValues)
 {
-    EXPECT_EQ(valueText(kVolume, 0.8f), "0.000001");
-    EXPECT_EQ(valueText(kVolume, 0.0f), "-96.0000");
-    EXPECT_EQ(valueText(kO1Wave, 3.0f), "Reserved");
-    EXPECT_EQ(valueText(kO1Wave, 3.0f / 512.0f), "Sine");
-    EXPECT_EQ(valueText(kO1LPF, 1.0f), "bypass");
-    EXPECT_EQ(valueText(kO1LPF, 0.5f), "632.4555");
-    EXPECT_EQ(valueText(kO1HPF, 0.0f), "bypass");
-    // 20 (1000^v - 1) is about 20 v ln 1000 for small v.
-    EXPECT_EQ(valueText(kO1HPF, 1e-6f), "0.000138");
-    EXPECT_EQ(valueText(kO1DetSpacing, 0.5f), "lin");
+    // The common texts are checked through the loaded plug-in; these are the
+    // stretches a host rarely reaches.
+    EXPECT_EQ(valueText(kO1HPF, 1e-6f), "0.000138"); // 20 (1000^v - 1) is about 20 v ln 1000
     EXPECT_EQ(valueText(kO1DetSpacing, 0.49f), "exp");
-    EXPECT_EQ(valueText(kModulation, 0.5f), "preFilt ");
-    EXPECT_EQ(valueText(kModulation, 1.0f), "postFilt&Env");
     EXPECT_EQ(valueText(kModulation, 2.0f), "");
-    EXPECT_EQ(valueText(kSyncToOsc1, 1.0f), "osc 2&3");
     EXPECT_EQ(valueText(kSyncToOsc1, -1.0f), "");
-    EXPECT_EQ(valueText(kFilterMode, 10.0f / 128.0f), "Moog LPF");
-    EXPECT_EQ(valueText(kFilterMode, 1.0f), "128.0000");
-    EXPECT_EQ(valueText(kRefKey, 0.5f), "D#4 ");
     EXPECT_EQ(valueText(kRefKey, 2.0f), "ERR ");
-    EXPECT_EQ(valueText(kStages, 1.0f), "4.000000");
-    EXPECT_EQ(valueText(kOversampling, 1.0f), "64.00000");
-    // 6 dB and 3 dB as factors, 2^-3 and 2^3.
-    EXPECT_EQ(valueText(kResonanceByVelocity, 0.5f), "1.995262");
-    EXPECT_EQ(valueText(kResoByCutoff, 1.0f), "1.412537");
+    EXPECT_EQ(valueText(kO1Wave, -1.0f), "Reserved");
+    EXPECT_EQ(valueText(kFilterMode, -0.5f), "-64.0000");
+    EXPECT_EQ(valueText(kResoByCutoff, 1.0f), "1.412537"); // 3 dB as a factor
     EXPECT_EQ(valueText(kFiltEnvDurByVel, 0.0f), "0.125000");
-    EXPECT_EQ(valueText(kFiltEnvDurByVel, 1.0f), "8.000000");
-    EXPECT_EQ(valueText(kCutoff, 1.0f), "20000.00");
     for (int32_t silent : { 12, 110, 152, 153, 154, -1, 158 })
         EXPECT_EQ(valueText(silent, 0.5f), "") << silent;
     // Too large for eight characters, or beyond the float range.
@@ -246,27 +220,10 @@ TEST(ParameterText, NoteNames)
         EXPECT_EQ(std::string(text), expected) << note;
     }
     char text[16];
-    getNoteName(60, text);
-    EXPECT_STREQ(text, "C4  ");
-    getNoteName(127, text);
-    EXPECT_STREQ(text, "G9  ");
     getNoteName(-1, text);
     EXPECT_STREQ(text, "ERR ");
     getNoteName(128, text);
     EXPECT_STREQ(text, "ERR ");
-}
-
-TEST(ParameterText, ModeNames)
-{
-    EXPECT_STREQ(filterModeName(0), "bypass");
-    EXPECT_STREQ(filterModeName(9), "HighShelf");
-    EXPECT_STREQ(filterModeName(11), "303 LPF");
-    EXPECT_EQ(filterModeName(12), nullptr);
-    EXPECT_EQ(filterModeName(-1), nullptr);
-    EXPECT_STREQ(modulationModeName(3), "postFilt&Env");
-    EXPECT_EQ(modulationModeName(4), nullptr);
-    EXPECT_STREQ(syncModeName(1), "osc 2");
-    EXPECT_EQ(syncModeName(INT32_MIN), nullptr);
 }
 
 std::string converted(void (*convert)(float, char*), float value)
@@ -283,13 +240,11 @@ TEST(ParameterText, EditorConverters)
     EXPECT_EQ(converted(convertLongName, 12.0f), "DC Block");
     EXPECT_EQ(converted(convertLongName, 110.0f), "ParamTag unknown");
     EXPECT_EQ(converted(convertLongName, 136.0f), "ParamTag unknown");
-    EXPECT_EQ(converted(convertLongName, 5.0f), "Evelope Slope");
     EXPECT_EQ(converted(convertLongName, -3.0f), "ParamTag unknown");
     EXPECT_EQ(converted(convertLongName, 1e30f), "ParamTag unknown");
     EXPECT_EQ(converted(convertLongName, NAN), "ParamTag unknown");
 
-    EXPECT_EQ(converted(convertNumber, 3.14159f), "3.14");
-    EXPECT_EQ(converted(convertNumber, -96.0f), "-96.00");
+    EXPECT_EQ(converted(convertNumber, -3.14159f), "-3.14");
     EXPECT_LT(converted(convertNumber, -FLT_MAX).size(), 48u);
 
     EXPECT_EQ(converted(convertPhase, 1.0f), "free");
@@ -301,7 +256,6 @@ TEST(ParameterText, EditorConverters)
 
     EXPECT_EQ(converted(convertUnit, 7.0f), "FM Index");
     EXPECT_EQ(converted(convertUnit, 9.0f), "UnitTag Unknown");
-    EXPECT_EQ(converted(convertUnit, 0.0f), "");
     EXPECT_EQ(converted(convertUnit, 8.5f), "degrees");
     EXPECT_EQ(converted(convertUnit, -1.0f), "UnitTag Unknown");
     EXPECT_EQ(converted(convertUnit, 1e20f), "UnitTag Unknown");
