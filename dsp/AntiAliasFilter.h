@@ -66,6 +66,12 @@ public:
 
     // Forgets the previous input; the lowpass keeps its history.
     void clearInput() { prevInput = 0.0; }
+    // Forgets the previous input and the lowpass history.
+    void reset()
+    {
+        clearInput();
+        antiAlias.reset();
+    }
 
     template <class Step>
     double process(double in, Step&& step)

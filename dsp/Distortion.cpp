@@ -157,3 +157,5 @@ void Distortion::setRectification(double v)
     if (v >= 0.0 && v <= 1.0)
         rectification = 2.0 * v;
 }
+
+void Distortion::reset() { oversampler.reset(); }

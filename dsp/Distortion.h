@@ -39,6 +39,8 @@ public:
     // One base-rate sample, interpolated, shaped and filtered at the
     // oversampled rate; it lags the input by one base-rate sample.
     virtual double processOversampled(double in);
+    // Forgets the oversampler's previous input and its lowpass history.
+    void reset();
 
 private:
     // Transfer curve of one half, applied to the magnitude a >= 0.

@@ -101,6 +101,14 @@ void MonoGenerator::resetPhases()
     pwmLfo.resetPhase();
 }
 
+void MonoGenerator::clearHistories()
+{
+    osc1Filter.reset();
+    osc2Filter.reset();
+    osc3Filter.reset();
+    previous1 = {};
+}
+
 double MonoGenerator::tick()
 {
     if (targetFrequency != currentFrequency) {

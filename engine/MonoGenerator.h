@@ -42,6 +42,8 @@ public:
     void noteOn(int note, int velocity, int detune);
     void glideTo(int note, int detune);
     void resetPhases();
+    // Clears the tone filters and the fed-back outputs of the last tick.
+    void clearHistories();
     double tick();
 
     // Voice controls, validated by the engine.

@@ -202,3 +202,11 @@ void Zarvex2::setDistMix(double percent)
 }
 
 void Zarvex2::setDistDryWetByVel(double percent) { distMixByVel.set(percent, accent); }
+
+void Zarvex2::clearFilterHistories()
+{
+    generator.clearHistories();
+    antiAlias.reset();
+    filter.reset();
+    distortion.reset();
+}

@@ -26,6 +26,9 @@ public:
     void noteOff();
     void setPitchBend(double semitones);
     int getCurrentNote() const { return currentNote; }
+    // Forgets every filter's history, so that a voice whose state ran off to
+    // infinity or NaN sounds again from the next note.
+    void clearFilterHistories();
 
     // Voice controls.
     void setAccent(double a);           // 0..1, scales every by-velocity amount

@@ -142,8 +142,13 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
             }
             applyQueuedParameters();
             const double sample = engine.getSample();
-            // The host never sees a value a float cannot hold.
-            const float out = std::fabs(sample) <= FLT_MAX ? static_cast<float>(sample) : 0.0f;
+            // The host never sees a value a float cannot hold; a voice that ran
+            // off is silenced and its filters start afresh.
+            float out = 0.0f;
+            if (std::fabs(sample) <= FLT_MAX)
+                out = static_cast<float>(sample);
+            else
+                engine.clearFilterHistories();
             outputs[0][i] = out;
             outputs[1][i] = out;
         }
@@ -201,6 +206,9 @@ void Zarvex2Plug::handleMidiEvent(const VstMidiEvent& event)
 
 void Zarvex2Plug::setParameter(int32_t index, float value)
 {
+    // A value that is no number at all is not a change of anything.
+    if (!std::isfinite(value))
+        return;
     if (isStoredParameter(index)) {
         values[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
         programs->store(currentProgram.load(std::memory_order_relaxed), index, value);

@@ -71,3 +71,20 @@ TEST(EngineSetterGuards, OutOfRangeNotesAndModesAreHarmless)
     for (double x : render(*e, 2000))
         ASSERT_TRUE(std::isfinite(x));
 }
+
+TEST(EngineSetterGuards, ClearedHistoriesLetAPoisonedVoiceSoundAgain)
+{
+    auto e = makeDefaultEngine();
+    e->setFilterMode(1);
+    e->noteOn(60, 100, 0);
+    render(*e, 1000);
+    // A history that ran off to NaN keeps the section silent-or-worse for ever...
+    e->filter.processSample(std::nan(""));
+    EXPECT_FALSE(std::isfinite(render(*e, 1).front()));
+    // ...until the histories are cleared.
+    e->clearFilterHistories();
+    const auto after = render(*e, 4000);
+    for (double x : after)
+        ASSERT_TRUE(std::isfinite(x));
+    EXPECT_GT(peakOf(slice(after, 2000, 2000)), 0.1);
+}

@@ -138,6 +138,17 @@ TEST_F(BlockLoop, GarbageFromTheHostIsHarmless)
     }
 }
 
+TEST_F(BlockLoop, NonFiniteParameterValuesAreIgnoredCompletely)
+{
+    const float before = harness.getParameter(0);
+    harness.clearCalls();
+    for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+             -std::numeric_limits<float>::infinity() })
+        harness.setParameter(0, bad);
+    EXPECT_EQ(harness.getParameter(0), before);
+    EXPECT_EQ(harness.displayUpdateCount(), 0);
+}
+
 TEST_F(BlockLoop, AnyBlockSizeGivesTheSameSound)
 {
     auto renderWith = [](int32_t blockSize) {
