@@ -25,7 +25,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite asan-ubsan "" -DZARVEX_SANITIZE=address,undefined -DZARVEX_BUILD_BENCH=OFF
 # Threads meet in the plug-in shell: parameter changes against the render.
 TSAN_OPTIONS=halt_on_error=1 \
-  run_suite tsan "-R test_(threads|block_loop|shell)" -DZARVEX_SANITIZE=thread -DZARVEX_BUILD_BENCH=OFF -DZARVEX_BUILD_TOOLS=OFF
+  run_suite tsan "-R test_(threads|block_loop|shell|editor_values|editor_window)" -DZARVEX_SANITIZE=thread -DZARVEX_BUILD_BENCH=OFF -DZARVEX_BUILD_TOOLS=OFF
 # One wine prefix for the whole run keeps wine's first start out of each test.
 export WINEPREFIX="$root/build-ci/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
