@@ -174,7 +174,7 @@ enum class Conversion : uint8_t {
     inert,       // no quantity: the index stores nothing
     affine,      // v*scale + offset
     reciprocal,  // 1 / (v*scale + offset)
-    exponential, // 20 * 1000^v + offset
+    exponential, // scale * 1000^v + offset
     decades,     // 10^(v*scale)
     floored,     // step * floor(v*scale rounded to float) + offset, an integer
     truncated,   // v*scale truncated toward zero, an integer

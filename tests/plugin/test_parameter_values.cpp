@@ -193,6 +193,8 @@ TEST(ParameterText, TextsBeyondTheNamedValues)
 {
     // The common texts are checked through the loaded plug-in; these are the
     // stretches a host rarely reaches.
+    EXPECT_EQ(valueText(kFatness, 0.0f), "0.000000");
+    EXPECT_EQ(valueText(kFatness, 0.5f), "0.500000");
     EXPECT_EQ(valueText(kO1HPF, 1e-6f), "0.000138"); // 20 (1000^v - 1) is about 20 v ln 1000
     EXPECT_EQ(valueText(kO1DetSpacing, 0.49f), "exp");
     EXPECT_EQ(valueText(kModulation, 2.0f), "");
