@@ -35,8 +35,12 @@ Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster)
     eventBuffer.reserve(kInitialEventCapacity);
     if (!programs)
         return;
-    for (int32_t i = 0; i < kConstructorDefaultCount; ++i)
-        setParameter(kConstructorDefaults[i].index, kConstructorDefaults[i].value);
+    // Indices the defaults never set keep 0.0 and show what 0.0 means.
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        if (isStoredParameter(index))
+            quantities[static_cast<size_t>(index)].store(displayQuantity(index, 0.0f), std::memory_order_relaxed);
+    for (const ParameterDefault& initial : kConstructorDefaults)
+        setParameter(initial.index, initial.value);
     // No audio thread runs yet: the defaults reach the engine now, in order.
     applyQueuedParameters();
     // The editor registers itself; a failed allocation leaves none, and the
@@ -232,9 +236,7 @@ void Zarvex2Plug::applyQueuedParameters()
     while (pendingChanges.pop(change))
         applyParameter(engine, change.index, change.value);
     if (resyncNeeded.load(std::memory_order_relaxed) && resyncNeeded.exchange(false, std::memory_order_acquire)) {
-        for (int32_t i = 0; i < kConstructorDefaultCount; ++i) {
-            const int32_t index = kConstructorDefaults[i].index;
+        for (int32_t index : kEngineRefreshOrder)
             applyParameter(engine, index, values[static_cast<size_t>(index)].load(std::memory_order_relaxed));
-        }
     }
 }

@@ -114,6 +114,8 @@ TEST_F(Parameters, DefaultTexts)
     EXPECT_EQ(display(113), "D#4 ");
     EXPECT_EQ(display(114), "1.000000");
     EXPECT_EQ(display(125), "2.000000");
+    // Never set by the constructor: shown as what 0.0 means, 10^0 Hz.
+    EXPECT_EQ(display(156), "1.000000");
     for (int32_t empty : { 12, 110, 152, 153, 154, 158, -1 })
         EXPECT_EQ(display(empty), "") << empty;
 }
