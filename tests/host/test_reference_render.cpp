@@ -14,6 +14,12 @@ std::vector<float> renderPhrase()
 {
     PluginHarness harness;
     harness.open(44100.0f, 256);
+    // A patch that runs most of the engine: detuned saws, a second
+    // oscillator, the Moog ladder, the tanh distortion.
+    const std::pair<int32_t, float> patch[] = { { 13, 6.0f / 512.0f }, { 26, 7.0f / 63.0f }, { 27, 0.6f },
+        { 53, 5.0f / 512.0f }, { 95, 10.0f / 128.0f }, { 99, 0.55f }, { 103, 0.3f }, { 132, 2.0f / 128.0f } };
+    for (const auto& [index, value] : patch)
+        harness.setParameter(index, value);
     std::vector<float> all;
     const std::vector<std::vector<VstMidiEvent>> blocks = {
         { PluginHarness::noteOn(10, 48, 100) },
