@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <thread>
 
 namespace {
 
 constexpr int tablePoints = Oscillator::tableLength;
 constexpr int tableCount = 1 + Oscillator::bandLimitedTableCount;
+constexpr std::int64_t pinkCycle = 15;
 
 double sine(int i)
 {
@@ -61,39 +63,113 @@ double squareMinusSine(int i)
     return pulse(i) - sine(i);
 }
 
+void fill(double* raw, double (*shape)(int))
+{
+    for (int i = 0; i < tablePoints; ++i)
+        raw[i] = shape(i);
+}
+
+void removeDc(double* raw)
+{
+    double sum = 0.0;
+    for (int i = 0; i < tablePoints; ++i)
+        sum += raw[i];
+    const double mean = sum * (1.0 / tablePoints);
+    for (int i = 0; i < tablePoints; ++i)
+        raw[i] -= mean;
+}
+
+// A silent table (octaves at absurd sample rates) stays silent.
+void normalizePeak(double* raw)
+{
+    double peak = 0.0;
+    for (int i = 0; i < tablePoints; ++i)
+        peak = std::max(peak, std::abs(raw[i]));
+    if (!(peak > 0.0))
+        return;
+    const double scale = 1.0 / peak;
+    for (int i = 0; i < tablePoints; ++i)
+        raw[i] *= scale;
+}
+
 } // namespace
 
 Oscillator::Oscillator()
-    : tables(std::make_unique<double[]>(tableCount * tableStride + tablePoints))
+    : storage(std::make_unique<double[]>(tableSetCount * tableCount * tableStride + tablePoints))
+    , current(&sets[0])
+    , active(&sets[0])
+    , latest(&sets[0])
 {
+    for (int s = 0; s < tableSetCount; ++s)
+        sets[s].tables = storage.get() + s * tableCount * tableStride;
     fft.setLength(tablePoints);
-    buildTables(waveform);
+    buildTables(sets[0], waveform);
 }
 
 void Oscillator::setSampleRate(double sr)
 {
     if (std::isfinite(sr))
         AudioModule::setSampleRate(sr);
+    buildSampleRate.store(sampleRate, std::memory_order_relaxed);
     invSampleRate = 1.0 / sampleRate;
     updateIncrements();
 }
 
 double Oscillator::getSample()
 {
+    adoptPreparedWaveform();
     return waveform < firstTableWaveform ? liveNoise() : readTable(false);
 }
 
 double Oscillator::getSampleAntiAliased()
 {
+    adoptPreparedWaveform();
     return waveform < firstTableWaveform ? liveNoise() : readTable(true);
 }
 
 void Oscillator::setWaveform(std::int64_t index)
 {
-    if (index < 0 || index == waveform)
+    prepareWaveform(index);
+    adoptPreparedWaveform();
+}
+
+void Oscillator::prepareWaveform(std::int64_t index)
+{
+    const std::lock_guard lock(builderMutex);
+    if (index < 0 || index == latest->waveform)
         return;
-    waveform = index;
-    buildTables(index);
+    // Free is a set that is neither read nor the latest, which may be pending
+    // or being taken over right now.
+    const TableSet* const read = active.load(std::memory_order_acquire);
+    TableSet* target = sets.data();
+    while (target == read || target == latest)
+        ++target;
+    buildTables(*target, index);
+    target->waveform = index;
+    // A superseded pending set is free again. If none was pending, the reader
+    // took the latest set, now or earlier; until it has published the switch
+    // the next build could mistake that set for a free one, so wait for it
+    // (the switch is a few instructions away).
+    if (pending.exchange(target, std::memory_order_acq_rel) == nullptr) {
+        for (const TableSet* now = active.load(std::memory_order_acquire); now != latest && now != target;
+             now = active.load(std::memory_order_acquire))
+            std::this_thread::yield();
+    }
+    latest = target;
+}
+
+bool Oscillator::adoptPending()
+{
+    TableSet* const next = pending.exchange(nullptr, std::memory_order_acquire);
+    if (next == nullptr)
+        return false;
+    current = next;
+    waveform = next->waveform;
+    if (waveform == pinkCycle)
+        pinkFilter = next->pink;
+    active.store(next, std::memory_order_release);
+    waveformAdopted();
+    return true;
 }
 
 void Oscillator::setStartPhase(double degrees)
@@ -198,64 +274,57 @@ double Oscillator::readTable(bool bandLimited)
     return interpolate(t, phase);
 }
 
-void Oscillator::buildTables(std::int64_t index)
+void Oscillator::buildTables(TableSet& set, std::int64_t index)
 {
+    double* raw = set.tables;
     switch (index) {
     case 4:
-        fill(triangle);
+        fill(raw, triangle);
         break;
     case 5:
-        fill(pulse);
+        fill(raw, pulse);
         break;
     case 6:
-        fill(sawUp);
+        fill(raw, sawUp);
         break;
     case 7:
-        fill(sawDown);
+        fill(raw, sawDown);
         break;
     case 8:
     case 9:
     case 10:
-        fill(index == 8 ? peakUp : index == 9 ? peakDown : moogSaw);
-        removeDc();
-        normalizePeak();
+        fill(raw, index == 8 ? peakUp : index == 9 ? peakDown : moogSaw);
+        removeDc(raw);
+        normalizePeak(raw);
         break;
     case 11:
-        fill(squareMinusSine);
+        fill(raw, squareMinusSine);
         break;
     case 12:
-        buildOctaves(sine);
+        buildOctaves(raw, sine);
         break;
     case 13:
-        buildOctaves(sawUp);
+        buildOctaves(raw, sawUp);
         break;
     case 14:
     case 15:
     case 16:
-        buildNoiseCycle(index);
+        buildNoiseCycle(set, index);
         break;
     default:
-        fill(sine);
+        fill(raw, sine);
         break;
     }
-    double* raw = table(0);
     raw[tablePoints] = raw[0];
-    buildBandLimitedTables();
-}
-
-void Oscillator::fill(double (*shape)(int))
-{
-    double* raw = table(0);
-    for (int i = 0; i < tablePoints; ++i)
-        raw[i] = shape(i);
+    buildBandLimitedTables(raw);
 }
 
 // Octave partials up to the highest harmonic that stays at or below 20 kHz
 // when the table is read one point per sample at the current rate.
-void Oscillator::buildOctaves(double (*shape)(int))
+void Oscillator::buildOctaves(double* raw, double (*shape)(int))
 {
-    const double highestHarmonic = std::floor(20000.0 / (sampleRate / tablePoints));
-    double* raw = table(0);
+    const double rate = buildSampleRate.load(std::memory_order_relaxed);
+    const double highestHarmonic = std::floor(20000.0 / (rate / tablePoints));
     std::fill(raw, raw + tablePoints, 0.0);
     // From octave 13 on (i << k) & 8191 is always 0, where both shapes are 0.
     for (int k = 0; k <= 12 && std::ldexp(1.0, k) <= highestHarmonic; ++k) {
@@ -263,70 +332,46 @@ void Oscillator::buildOctaves(double (*shape)(int))
         for (int i = 0; i < tablePoints; ++i)
             raw[i] += weight * shape((i << k) & (tablePoints - 1));
     }
-    normalizePeak();
+    normalizePeak(raw);
 }
 
 // Reseeded every time, so a noise cycle is the same whenever it is built.
-void Oscillator::buildNoiseCycle(std::int64_t index)
+void Oscillator::buildNoiseCycle(TableSet& set, std::int64_t index)
 {
-    double* raw = table(0);
+    double* raw = set.tables;
     reseed(0);
     for (int i = 0; i < tablePoints; ++i)
         raw[i] = nextWhiteNoise();
-    removeDc();
-    normalizePeak();
-    if (index == 15) {
-        pinkFilter.clear();
+    removeDc(raw);
+    normalizePeak(raw);
+    if (index == pinkCycle) {
+        set.pink.clear();
         for (int i = 0; i < tablePoints; ++i)
-            pinkFilter.processSample(raw[i]);
+            set.pink.processSample(raw[i]);
         for (int i = 0; i < tablePoints; ++i)
-            raw[i] = pinkFilter.processSample(raw[i]);
+            raw[i] = set.pink.processSample(raw[i]);
     } else if (index == 16) {
         for (int i = 1; i < tablePoints; ++i)
             raw[i] += raw[i - 1];
     }
-    removeDc();
-    normalizePeak();
-}
-
-void Oscillator::removeDc()
-{
-    double* raw = table(0);
-    double sum = 0.0;
-    for (int i = 0; i < tablePoints; ++i)
-        sum += raw[i];
-    const double mean = sum * (1.0 / tablePoints);
-    for (int i = 0; i < tablePoints; ++i)
-        raw[i] -= mean;
-}
-
-// A silent table (octaves at absurd sample rates) stays silent.
-void Oscillator::normalizePeak()
-{
-    double* raw = table(0);
-    double peak = 0.0;
-    for (int i = 0; i < tablePoints; ++i)
-        peak = std::max(peak, std::abs(raw[i]));
-    if (!(peak > 0.0))
-        return;
-    const double scale = 1.0 / peak;
-    for (int i = 0; i < tablePoints; ++i)
-        raw[i] *= scale;
+    removeDc(raw);
+    normalizePeak(raw);
 }
 
 // Table t (2 ... 12) keeps harmonics below 4096 / 2^(t-1), so at the
 // increments that select it the highest one stays below half the sample rate.
-void Oscillator::buildBandLimitedTables()
+void Oscillator::buildBandLimitedTables(double* tables)
 {
-    double* spectrum = tables.get() + tableCount * tableStride;
-    std::copy(table(0), table(0) + tableStride, table(1));
-    fft.transformRealSignal(table(1), spectrum);
+    double* spectrum = storage.get() + tableSetCount * tableCount * tableStride;
+    double* unfiltered = tables + tableStride;
+    std::copy(tables, tables + tableStride, unfiltered);
+    fft.transformRealSignal(unfiltered, spectrum);
     spectrum[0] = 0.0;
     spectrum[1] = 0.0;
     for (int t = 2; t < tableCount; ++t) {
         const int first = (tablePoints / 2) >> (t - 1);
         std::fill(spectrum + 2 * first, spectrum + 4 * first, 0.0);
-        double* out = table(t);
+        double* out = tables + t * tableStride;
         fft.transformSpectrum(spectrum, out);
         out[tablePoints] = out[0];
     }

@@ -4,8 +4,11 @@
 #include "dsp/FourierTransformer.h"
 #include "dsp/Noise.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 // Single-voice wavetable oscillator. One period is a table of 8192 points read
 // with linear interpolation; beside the table as built it keeps eleven
@@ -18,9 +21,11 @@
 // sine, 12 sine octaves, 13 saw octaves, 14/15/16 white/pink/brown noise
 // cycles; any higher index plays the sine.
 //
-// Every setter, waveform changes included, may run on the audio thread: all
-// tables and the scratch spectrum are allocated by the constructor, and a
-// rebuild neither allocates nor locks.
+// A waveform change rebuilds thirteen tables, too slow for the audio thread.
+// So the oscillator keeps three table sets: the reading thread plays one,
+// other threads build into a free one and post it, and the next read takes
+// it over. All sets and the scratch spectrum are allocated by the
+// constructor; the reading side never allocates, locks or waits.
 class Oscillator : public AudioModule {
 public:
     static constexpr int tableLength = 8192;
@@ -31,7 +36,18 @@ public:
     void setSampleRate(double sr) override;
     double getSample() override;
 
+    // Builds and switches at once, for the thread that also reads samples.
     virtual void setWaveform(std::int64_t index);
+    // Any thread but the reading one, several at once: builds the tables
+    // aside and posts them; the last one posted is taken over by the next
+    // read. Negative indices and the waveform last asked for are ignored.
+    void prepareWaveform(std::int64_t index);
+    // Reading thread: takes over the last posted waveform, if any (every
+    // sample read does this first). True when one was taken over.
+    bool adoptPreparedWaveform()
+    {
+        return pending.load(std::memory_order_relaxed) != nullptr && adoptPending();
+    }
     virtual void setStartPhase(double degrees);
     virtual void setFrequency(double hz);
     virtual void setPulseWidth(double pw);
@@ -52,7 +68,7 @@ public:
     // Table 0 is the waveform as built, 1 ... 12 the band-limited set (1 is an
     // unfiltered copy, 12 the fundamental alone). Each has tableLength + 1
     // points, the last a guard equal to the first.
-    const double* getTable(int t) const { return tables.get() + t * tableStride; }
+    const double* getTable(int t) const { return current->tables + t * tableStride; }
 
 protected:
     static constexpr double halfTable = 4096.0;
@@ -70,6 +86,8 @@ protected:
     static bool advancePhase(double& phase, double increment);
     static double interpolate(const double* table, double phase);
     void updateHalfFactors();
+    // Reading thread, after a waveform was taken over.
+    virtual void waveformAdopted() {}
 
     White2PinkFilter pinkFilter;
     FourierTransformer fft;
@@ -87,21 +105,43 @@ protected:
 
 private:
     static constexpr int tableStride = tableLength + 1;
+    static constexpr int tableSetCount = 3;
+
+    // The tables of one waveform and the number they were built for.
+    struct TableSet {
+        double* tables = nullptr;
+        std::int64_t waveform = 0;
+        // The pink cycle's build leaves its filter here; the live pink noise
+        // goes on from it, as it did when the tables were built in place.
+        White2PinkFilter pink;
+    };
 
     void updateIncrements();
     double readTable(bool bandLimited);
-    double* table(int t) { return tables.get() + t * tableStride; }
-    void buildTables(std::int64_t index);
-    void fill(double (*shape)(int));
-    void buildOctaves(double (*shape)(int));
-    void buildNoiseCycle(std::int64_t index);
-    void removeDc();
-    void normalizePeak();
-    void buildBandLimitedTables();
+    bool adoptPending();
+    void buildTables(TableSet& set, std::int64_t index);
+    void buildOctaves(double* raw, double (*shape)(int));
+    void buildNoiseCycle(TableSet& set, std::int64_t index);
+    void buildBandLimitedTables(double* tables);
 
-    // Thirteen tables followed by the scratch spectrum of the band-limiting,
-    // which is per oscillator so that instances never share it.
-    std::unique_ptr<double[]> tables;
+    // Three sets of thirteen tables followed by the scratch spectrum of the
+    // band-limiting, which is per oscillator so that instances never share it.
+    std::unique_ptr<double[]> storage;
+    std::array<TableSet, tableSetCount> sets;
+    // Reading thread: the set it plays.
+    TableSet* current;
+    // Published by the reading thread once it has switched to a set, so the
+    // builders know which one it no longer reads.
+    std::atomic<TableSet*> active;
+    // The newest set built and not yet taken over.
+    std::atomic<TableSet*> pending { nullptr };
+    // Builders only, under builderMutex: the last set posted.
+    TableSet* latest;
+    // Guards the builders' state: latest, fft, the scratch spectrum and the
+    // free sets. Never taken by the reading thread.
+    std::mutex builderMutex;
+    // The rate the octave builders see, safe to read on any thread.
+    std::atomic<double> buildSampleRate { sampleRate };
 };
 
 // Display name of a waveform number ("Reserved" for anything but 0 ... 13);

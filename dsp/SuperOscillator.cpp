@@ -20,9 +20,8 @@ double SuperOscillator::getSampleAntiAliased()
     return readVoices(true);
 }
 
-void SuperOscillator::setWaveform(std::int64_t index)
+void SuperOscillator::waveformAdopted()
 {
-    Oscillator::setWaveform(index);
     if (waveform < firstTableWaveform)
         cycleWrapped = false;
 }
@@ -119,6 +118,7 @@ void SuperOscillator::setDetune(double semitones)
 
 double SuperOscillator::readVoices(bool bandLimited)
 {
+    adoptPreparedWaveform();
     if (waveform < firstTableWaveform)
         return liveNoise();
 

@@ -16,9 +16,6 @@ public:
 
     void setSampleRate(double sr) override;
     double getSample() override;
-    // Switching to silence or noise also drops a pending cycle flag, which a
-    // silent oscillator would otherwise keep reporting.
-    void setWaveform(std::int64_t index) override;
     void setFrequency(double hz) override;
     void setPulseWidth(double pw) override;
     double getSampleAntiAliased() override;
@@ -40,6 +37,11 @@ public:
     double getVoiceIncrementSecondHalf(int voice) const { return voiceIncrementSecondHalf[voice]; }
     // True when the centre voice passed the end of its period during the last read.
     bool getCycleWrapped() const { return cycleWrapped; }
+
+protected:
+    // Switching to silence or noise also drops a pending cycle flag, which a
+    // silent oscillator would otherwise keep reporting.
+    void waveformAdopted() override;
 
 private:
     double readVoices(bool bandLimited);

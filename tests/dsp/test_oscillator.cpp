@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -16,6 +19,13 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 double refSine(int i) { return std::sin(2.0 * std::numbers::pi * i / n); }
 double refSaw(int i) { return 2.0 * ((i + 4096) % n) / n - 1.0; }
 double refPulse(int i) { return i * 2 < n ? 1.0 : -1.0; }
+double refSawDown(int i) { return -refSaw(i); }
+
+double lerp(const double* table, double p)
+{
+    const int i = int(p);
+    return table[i] + (p - i) * (table[i + 1] - table[i]);
+}
 
 std::vector<double> sampled(double (*shape)(int))
 {
@@ -79,7 +89,7 @@ TEST(Oscillator, TablesMatchTheirShapes)
         { 4, [](int i) { return i < 2048 ? i / 2048.0 : (i < 6144 ? 2.0 - i / 2048.0 : i / 2048.0 - 4.0); } },
         { 5, refPulse },
         { 6, refSaw },
-        { 7, [](int i) { return -refSaw(i); } },
+        { 7, refSawDown },
         { 11, [](int i) { return refPulse(i) - refSine(i); } },
         { 99, refSine },
     };
@@ -275,6 +285,72 @@ TEST(Oscillator, HostileSettingsNeverGiveNonFiniteOutput)
             }
         }
     }
+}
+
+TEST(Oscillator, PreparedWaveformIsTakenOverByTheNextRead)
+{
+    Oscillator osc;
+    osc.setWaveform(3);
+    osc.prepareWaveform(7);
+    EXPECT_EQ(osc.getWaveform(), 3);
+    expectTable(osc, 0, sampled(refSine), 1e-12);
+    const double first = osc.getSample();
+    EXPECT_EQ(osc.getWaveform(), 7);
+    expectTable(osc, 0, sampled(refSawDown), 1e-12);
+    EXPECT_NEAR(first, lerp(sampled(refSawDown).data(), osc.getPhase()), 1e-12);
+
+    // The last request wins, even one for the waveform playing.
+    for (std::int64_t wave : { 5, 6, -1, 7 })
+        osc.prepareWaveform(wave);
+    osc.getSampleAntiAliased();
+    EXPECT_EQ(osc.getWaveform(), 7);
+    expectTable(osc, 0, sampled(refSawDown), 1e-12);
+}
+
+// Two threads prepare random waveforms while a third reads: every sample must
+// come from the complete table of the waveform the reader reports.
+TEST(Oscillator, PreparingOnOtherThreadsWhileReading)
+{
+    constexpr std::int64_t waves[] = { 0, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16 };
+    std::vector<std::vector<double>> reference(17);
+    Oscillator single;
+    for (std::int64_t wave : waves) {
+        single.setWaveform(wave);
+        reference[wave].assign(single.getTable(0), single.getTable(0) + n + 1);
+    }
+
+    Oscillator osc;
+    osc.setFrequency(1234.5);
+    osc.calcIncrements();
+    // The requests go on until the reader has seen enough switches, however
+    // the threads are scheduled.
+    std::atomic<int> preparing { 2 }, changes { 0 };
+    int wrong = 0;
+    std::thread reader([&] {
+        std::int64_t last = 0;
+        bool more = true;
+        while (more) {
+            more = preparing.load() > 0;  // one more read after the last request
+            const double sample = osc.getSample();
+            const std::int64_t wave = osc.getWaveform();
+            const double expected = wave == 0 ? 0.0 : lerp(reference[wave].data(), osc.getPhase());
+            wrong += !(std::abs(sample - expected) <= 1e-12);
+            changes += wave != last;
+            last = wave;
+        }
+    });
+    auto prepare = [&](unsigned seed) {
+        std::mt19937 random(seed);
+        for (int i = 0; i < 1000 && changes.load() < 20; ++i)
+            osc.prepareWaveform(waves[random() % std::size(waves)]);
+        --preparing;
+    };
+    std::thread first(prepare, 1u), second(prepare, 2u);
+    first.join();
+    second.join();
+    reader.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GE(changes.load(), 20);
 }
 
 TEST(Oscillator, WaveformNames)

@@ -136,6 +136,30 @@ TEST(SuperOscillator, OutputSumsTheVoicesAndFlagsTheCentreWrap)
     EXPECT_EQ(nextRandom(), 21238);  // one redraw of two voices; the plain reads draw nothing
 }
 
+TEST(SuperOscillator, PreparedWaveformReachesEveryVoiceAtTheNextRead)
+{
+    SuperOscillator osc;
+    osc.setWaveform(6);
+    osc.setDensity(3);
+    osc.setDetune(7.0);
+    osc.setFrequency(440.0);
+    while (!osc.getCycleWrapped())
+        osc.getSample();
+    osc.prepareWaveform(0);
+    EXPECT_TRUE(osc.getCycleWrapped());  // nothing changes before the next read
+    EXPECT_EQ(osc.getSample(), 0.0);
+    EXPECT_FALSE(osc.getCycleWrapped());
+
+    osc.prepareWaveform(7);
+    const double sample = osc.getSample();
+    EXPECT_EQ(osc.getWaveform(), 7);
+    EXPECT_DOUBLE_EQ(osc.getTable(0)[100], -100.0 / 4096.0);  // saw down
+    double sum = 0.0;
+    for (int v = 0; v < 3; ++v)
+        sum += lerp(osc.getTable(0), osc.getVoicePhase(v));
+    EXPECT_NEAR(sample, sum / std::sqrt(3.0), 1e-9);
+}
+
 TEST(SuperOscillator, SingleVoiceReadsLikeThePlainOscillator)
 {
     Oscillator plain;
