@@ -17,11 +17,11 @@ constexpr double kMaxDepth = 1.0e6;
 
 bool isPercent(double value) { return value >= 0.0 && value <= 100.0; }
 
-void selectWaveform(Oscillator& osc, bool& on, std::int64_t waveform)
-{
-    on = waveform > 0;
-    osc.setWaveform(waveform);
-}
+// Negative indices switch a section off as 0 does; the oscillator itself
+// would ignore them and keep playing.
+std::int64_t waveformOrOff(std::int64_t waveform) { return waveform < 0 ? 0 : waveform; }
+
+bool isOn(const Oscillator& osc) { return osc.getWaveform() > 0; }
 
 void selectStartPhase(Oscillator& osc, double& kept, double degrees)
 {
@@ -121,19 +121,27 @@ double MonoGenerator::tick()
         currentPitch = targetPitch;
     }
 
-    const double vib = vibratoOn ? vibratoLfo.getSample() * vibratoDepth : 0.0;
-    const double pwm = pwmOn ? pwmLfo.getSample() * pwmDepth : 0.0;
+    // Sections that are off are not read, so waveforms prepared for them are
+    // taken over here, before their waveforms decide what runs.
+    osc1.adoptPreparedWaveform();
+    osc2.adoptPreparedWaveform();
+    osc3.adoptPreparedWaveform();
+    vibratoLfo.adoptPreparedWaveform();
+    pwmLfo.adoptPreparedWaveform();
+
+    const double vib = isOn(vibratoLfo) ? vibratoLfo.getSample() * vibratoDepth : 0.0;
+    const double pwm = isOn(pwmLfo) ? pwmLfo.getSample() * pwmDepth : 0.0;
 
     OscOutput out2;
-    if (osc2On)
+    if (isOn(osc2))
         out2 = runModulator(osc2, osc2Filter, ramps[osc2PitchRamp], ramps[osc2AmpRamp], tuneFactor2,
                             pulseWidth2, vib, pwm, frequency2);
     OscOutput out3;
-    if (osc3On)
+    if (isOn(osc3))
         out3 = runModulator(osc3, osc3Filter, ramps[osc3PitchRamp], ramps[osc3AmpRamp], tuneFactor3,
                             pulseWidth3, vib, pwm, frequency3);
     double ringMod = 0.0;
-    const OscOutput out1 = osc1On ? runCarrier(vib, pwm, out2, out3, ringMod) : OscOutput{};
+    const OscOutput out1 = isOn(osc1) ? runCarrier(vib, pwm, out2, out3, ringMod) : OscOutput{};
     previous1 = out1;
 
     if (syncOn && osc1.getCycleWrapped()) {
@@ -264,11 +272,16 @@ void MonoGenerator::setSlideTime(double seconds)
 
 void MonoGenerator::setPitchBend(double semitones) { bendFactor = semitonesToRatio(semitones); }
 
-void MonoGenerator::setO1Wave(std::int64_t waveform) { selectWaveform(osc1, osc1On, waveform); }
-void MonoGenerator::setO2Wave(std::int64_t waveform) { selectWaveform(osc2, osc2On, waveform); }
-void MonoGenerator::setO3Wave(std::int64_t waveform) { selectWaveform(osc3, osc3On, waveform); }
-void MonoGenerator::setVibWave(std::int64_t waveform) { selectWaveform(vibratoLfo, vibratoOn, waveform); }
-void MonoGenerator::setPWMWave(std::int64_t waveform) { selectWaveform(pwmLfo, pwmOn, waveform); }
+void MonoGenerator::setO1Wave(std::int64_t waveform) { osc1.setWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::setO2Wave(std::int64_t waveform) { osc2.setWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::setO3Wave(std::int64_t waveform) { osc3.setWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::setVibWave(std::int64_t waveform) { vibratoLfo.setWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::setPWMWave(std::int64_t waveform) { pwmLfo.setWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::prepareO1Wave(std::int64_t waveform) { osc1.prepareWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::prepareO2Wave(std::int64_t waveform) { osc2.prepareWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::prepareO3Wave(std::int64_t waveform) { osc3.prepareWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::prepareVibWave(std::int64_t waveform) { vibratoLfo.prepareWaveform(waveformOrOff(waveform)); }
+void MonoGenerator::preparePWMWave(std::int64_t waveform) { pwmLfo.prepareWaveform(waveformOrOff(waveform)); }
 
 void MonoGenerator::setVibDepth(double depth)
 {

@@ -52,12 +52,20 @@ public:
     void setSlideTime(double seconds);
     void setPitchBend(double semitones);
 
-    // Waveform indices; 0 switches the oscillator or LFO off.
+    // Waveform indices; 0 (and anything negative) switches the oscillator or
+    // LFO off. The set functions build and switch at once, on the thread that
+    // ticks; the prepare functions build on the calling thread, any but that
+    // one, and the next tick switches.
     void setO1Wave(std::int64_t waveform);
     void setO2Wave(std::int64_t waveform);
     void setO3Wave(std::int64_t waveform);
     void setVibWave(std::int64_t waveform);
     void setPWMWave(std::int64_t waveform);
+    void prepareO1Wave(std::int64_t waveform);
+    void prepareO2Wave(std::int64_t waveform);
+    void prepareO3Wave(std::int64_t waveform);
+    void prepareVibWave(std::int64_t waveform);
+    void preparePWMWave(std::int64_t waveform);
 
     void setVibDepth(double depth);   // 0..1
     void setPWMDepth(double percent); // 0..50
@@ -133,11 +141,6 @@ private:
     double accent = 1.0;
     double vibratoDepth = 0.0;
     double pwmDepth = 0.0;
-    bool osc1On = true;
-    bool osc2On = true;
-    bool osc3On = true;
-    bool vibratoOn = true;
-    bool pwmOn = true;
     bool modulationOff = false;
     bool syncOn = false;
     int syncMode = 0;
