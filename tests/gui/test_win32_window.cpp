@@ -1,0 +1,104 @@
+// The Win32 window layer in a real window system (wine, with a display where
+// there is one): the child window shows the frame's image and leaves nothing
+// behind when it closes.
+
+#include "gui/Bitmap.h"
+#include "gui/Frame.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+void pumpMessages(int milliseconds)
+{
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    while (GetTickCount() < end) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    }
+}
+
+// The window's pixels as 0x00RRGGBB, read back through a top-down 32-bit DIB.
+std::vector<uint32_t> capture(HWND window, int width, int height)
+{
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    HDC windowDc = GetDC(window);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
+    HGDIOBJ old = SelectObject(memoryDc, bitmap);
+    BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+    SelectObject(memoryDc, old);
+    BITMAPINFO info {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memoryDc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memoryDc);
+    ReleaseDC(window, windowDc);
+    for (uint32_t& p : pixels)
+        p &= 0x00FFFFFFu;
+    return pixels;
+}
+
+class Win32Window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 520, nullptr,
+            nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!parent)
+            GTEST_SKIP() << "no window system to open a window in";
+    }
+    void TearDown() override
+    {
+        if (parent)
+            DestroyWindow(parent);
+    }
+    HWND parent = nullptr;
+};
+
+} // namespace
+
+TEST_F(Win32Window, ChildWindowShowsTheFramesImage)
+{
+    constexpr int width = 856, height = 456;
+    CFrame frame({ 0, 0, width, height }, parent);
+    frame.setBackground(CBitmap(128));
+    ASSERT_TRUE(frame.getBackground().isLoaded()) << "the page background comes from the resources";
+    frame.idle();
+    pumpMessages(300);
+    HWND child = GetWindow(parent, GW_CHILD);
+    ASSERT_NE(child, nullptr);
+    const auto shown = capture(child, width, height);
+    int differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (shown[static_cast<size_t>(y) * width + x] != (frame.image().pixel(x, y) & 0x00FFFFFFu))
+                ++differing;
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(Win32Window, OpeningAndClosingLeavesNoWindows)
+{
+    for (int i = 0; i < 100; ++i) {
+        CFrame frame({ 0, 0, 856, 456 }, parent);
+        frame.idle();
+    }
+    pumpMessages(50);
+    EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
+}
