@@ -44,8 +44,9 @@ static void BM_SuperOscillatorPerSample(benchmark::State& state)
 }
 BENCHMARK(BM_SuperOscillatorPerSample)->Arg(1)->Arg(7)->Arg(127);
 
-// A waveform change rebuilds all thirteen tables; it runs on the audio
-// thread, so this is the length of the glitch it can cause. The two
+// A waveform change rebuilds all thirteen tables on the thread that sets the
+// parameter (the audio thread only takes the finished set over): this is how
+// long a host's automation or user interface thread waits for it. The two
 // arguments alternate: a plain shape pair, and the two costliest builders
 // (saw octaves and the pink noise cycle).
 static void BM_WaveformChange(benchmark::State& state)

@@ -67,18 +67,18 @@ void vibratoSpeed(Zarvex2& e, double q, float)
     e.generator.vibratoLfo.setFrequency(q);
     e.generator.vibratoLfo.calcIncrements();
 }
-void vibratoWave(Zarvex2& e, double q, float) { e.generator.setVibWave(whole(q)); }
+void vibratoWave(Zarvex2& e, double q, float) { e.generator.prepareVibWave(whole(q)); }
 void pwmDepth(Zarvex2& e, double q, float) { e.generator.setPWMDepth(q); }
 void pwmSpeed(Zarvex2& e, double q, float)
 {
     e.generator.pwmLfo.setFrequency(q);
     e.generator.pwmLfo.calcIncrements();
 }
-void pwmWave(Zarvex2& e, double q, float) { e.generator.setPWMWave(whole(q)); }
+void pwmWave(Zarvex2& e, double q, float) { e.generator.preparePWMWave(whole(q)); }
 
-void wave1(Zarvex2& e, double q, float) { e.generator.setO1Wave(whole(q)); }
-void wave2(Zarvex2& e, double q, float) { e.generator.setO2Wave(whole(q)); }
-void wave3(Zarvex2& e, double q, float) { e.generator.setO3Wave(whole(q)); }
+void wave1(Zarvex2& e, double q, float) { e.generator.prepareO1Wave(whole(q)); }
+void wave2(Zarvex2& e, double q, float) { e.generator.prepareO2Wave(whole(q)); }
+void wave3(Zarvex2& e, double q, float) { e.generator.prepareO3Wave(whole(q)); }
 void phase1(Zarvex2& e, double q, float) { e.generator.setO1Phase(q); }
 void phase2(Zarvex2& e, double q, float) { e.generator.setO2Phase(q); }
 void phase3(Zarvex2& e, double q, float) { e.generator.setO3Phase(q); }
@@ -189,17 +189,17 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { "Vib Speed", "Vibrato Speed", "Hz  ", 0, // 7
         affine(20), vibratoSpeed },
     { "Vib Wave", "Vibrato Wave", "    ", 0, // 8
-        floored(512), vibratoWave, ValueText::waveform },
+        floored(512), nullptr, ValueText::waveform, vibratoWave },
     { "PWM Depth", "PWM Depth", "    ", 0, // 9
         affine(50), pwmDepth },
     { "PWM Speed", "PWM Speed", "Hz  ", 0, // 10
         affine(20), pwmSpeed },
     { "PWM Wave", "PWM Wave", "    ", 0, // 11
-        floored(512), pwmWave, ValueText::waveform },
+        floored(512), nullptr, ValueText::waveform, pwmWave },
     { nullptr, "DC Block", nullptr, 0, // 12
         Mapping {}, nullptr, ValueText::none },
     { "O1 Wave", "Osc1 Wave", "    ", 3, // 13
-        floored(512), wave1, ValueText::waveform },
+        floored(512), nullptr, ValueText::waveform, wave1 },
     { "O1 Phase", "Osc1 Start-Phase", "degrees", 0, // 14
         affine(360), phase1 },
     { "O1 VolStart", "Osc1 AmpRamp Start", "dB  ", 0.8f, // 15
@@ -279,7 +279,7 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { "sync to osc1:", "sync Mode", nullptr, 0, // 52
         truncated(3), sync, ValueText::syncMode },
     { "O2 Wave", "Osc2 Wave", "    ", 0, // 53
-        floored(512), wave2, ValueText::waveform },
+        floored(512), nullptr, ValueText::waveform, wave2 },
     { "O2 Phase", "Osc2 Start-Phase", "degrees", 0, // 54
         affine(360), phase2 },
     { "O2 VolStart", "Osc2 AmpRamp Start", "dB  ", 0.8f, // 55
@@ -309,7 +309,7 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { "O2 FineTune", "Osc2 Tune Fine", "cents", 0.5f, // 67
         affine(100, -50), fineTune2 },
     { "O3 Wave", "Osc3 Wave", "    ", 0, // 68
-        floored(512), wave3, ValueText::waveform },
+        floored(512), nullptr, ValueText::waveform, wave3 },
     { "O3 Phase", "Osc3 Start-Phase", "degrees", 0, // 69
         affine(360), phase3 },
     { "O3 VolStart", "Osc3 AmpRamp Start", "dB  ", 0.8f, // 70
@@ -534,34 +534,32 @@ constexpr std::array<ParameterDefault, kConstructorDefaultCount> constructorDefa
 }
 
 // A full refresh follows the constructor's order, leaves out the indices that
-// reach no engine object, and adds the rectification, which the constructor
-// does not set, after the other distortion levels.
-constexpr size_t engineRefreshCount()
-{
-    size_t n = 1;
-    for (int32_t index : kConstructorOrder)
-        n += kParameters[index].receive ? 1 : 0;
-    return n;
-}
-static_assert(engineRefreshCount() == kEngineRefreshCount);
+// have nothing to do on the audio thread, and adds the rectification, which
+// the constructor does not set, after the other distortion levels.
+struct RefreshOrder {
+    std::array<int32_t, kNumParameters> indices {};
+    size_t count = 0;
+};
 
-constexpr std::array<int32_t, kEngineRefreshCount> engineRefreshOrder()
+RefreshOrder makeRefreshOrder()
 {
-    std::array<int32_t, kEngineRefreshCount> order {};
-    size_t n = 0;
+    RefreshOrder order;
     for (int32_t index : kConstructorOrder) {
         if (kParameters[index].receive)
-            order[n++] = index;
+            order.indices[order.count++] = index;
         if (index == kHighClamp)
-            order[n++] = kRectify;
+            order.indices[order.count++] = kRectify;
     }
     return order;
 }
 
+// Built when the library loads, so the audio thread never builds it.
+const RefreshOrder kRefreshOrder = makeRefreshOrder();
+
 } // namespace
 
 const std::array<ParameterDefault, kConstructorDefaultCount> kConstructorDefaults = constructorDefaults();
-const std::array<int32_t, kEngineRefreshCount> kEngineRefreshOrder = engineRefreshOrder();
+std::span<const int32_t> engineRefreshOrder() { return { kRefreshOrder.indices.data(), kRefreshOrder.count }; }
 
 int32_t saturateToInt32(double x)
 {
@@ -596,4 +594,11 @@ void applyParameter(Zarvex2& engine, int32_t index, float v)
     const ParameterInfo* info = parameterInfo(index);
     if (info && info->receive && std::isfinite(v))
         info->receive(engine, quantity(info->mapping, v), v);
+}
+
+void prepareParameter(Zarvex2& engine, int32_t index, float v)
+{
+    const ParameterInfo* info = parameterInfo(index);
+    if (info && info->prepare && std::isfinite(v))
+        info->prepare(engine, quantity(info->mapping, v), v);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <cstdint>
 
 class Zarvex2;
@@ -213,8 +214,11 @@ struct ParameterInfo {
     const char* label; // nullptr: the index has none
     float defaultValue; // 0 for the indices the constructor leaves alone
     Mapping mapping;
-    Receiver receive; // nullptr: display only
+    Receiver receive; // nullptr: nothing to do on the audio thread
     ValueText text = ValueText::number;
+    // Work done on the setting thread before the change is queued: the
+    // waveforms build their tables there, never on the audio thread.
+    Receiver prepare = nullptr;
 };
 
 // The entry of an index, or nullptr outside 0..157.
@@ -232,8 +236,12 @@ double displayQuantity(int32_t index, float v);
 int32_t saturateToInt32(double x);
 
 // Converts v into its engine quantity and hands it to its receiver. A
-// non-finite v never reaches the engine.
+// non-finite v never reaches the engine. Audio thread.
 void applyParameter(Zarvex2& engine, int32_t index, float v);
+
+// The part of a change that is done on the thread that sets it, before it is
+// queued for the audio thread. Safe on any thread but the audio thread.
+void prepareParameter(Zarvex2& engine, int32_t index, float v);
 
 // The indices the constructor sets, in the order it sets them, and their defaults.
 struct ParameterDefault {
@@ -243,6 +251,5 @@ struct ParameterDefault {
 constexpr int32_t kConstructorDefaultCount = 153;
 extern const std::array<ParameterDefault, kConstructorDefaultCount> kConstructorDefaults;
 
-// Every index that reaches the engine, in the order a full refresh applies them.
-constexpr int32_t kEngineRefreshCount = 153;
-extern const std::array<int32_t, kEngineRefreshCount> kEngineRefreshOrder;
+// Every index with an audio-thread receiver, in the order a full refresh applies them.
+std::span<const int32_t> engineRefreshOrder();

@@ -217,6 +217,7 @@ void Zarvex2Plug::setParameter(int32_t index, float value)
         values[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
         programs->store(currentProgram.load(std::memory_order_relaxed), index, value);
         quantities[static_cast<size_t>(index)].store(displayQuantity(index, value), std::memory_order_relaxed);
+        prepareParameter(engine, index, value);
         if (!pendingChanges.push({ index, value }))
             resyncNeeded.store(true, std::memory_order_release);
     }
@@ -236,7 +237,7 @@ void Zarvex2Plug::applyQueuedParameters()
     while (pendingChanges.pop(change))
         applyParameter(engine, change.index, change.value);
     if (resyncNeeded.load(std::memory_order_relaxed) && resyncNeeded.exchange(false, std::memory_order_acquire)) {
-        for (int32_t index : kEngineRefreshOrder)
+        for (int32_t index : engineRefreshOrder())
             applyParameter(engine, index, values[static_cast<size_t>(index)].load(std::memory_order_relaxed));
     }
 }

@@ -183,7 +183,7 @@ TEST(ParameterValues, ConstructorOrder)
 TEST(ParameterValues, RefreshReachesEveryReceiverOnce)
 {
     int count[kNumParameters] = {};
-    for (int32_t index : kEngineRefreshOrder)
+    for (int32_t index : engineRefreshOrder())
         ++count[index];
     for (int32_t index = 0; index < kNumParameters; ++index)
         EXPECT_EQ(count[index], parameterInfo(index)->receive ? 1 : 0) << index;
