@@ -8,14 +8,17 @@
 #include <complex>
 #include <memory>
 #include <numbers>
+#include <numeric>
 #include <vector>
 
 #include "engine/Zarvex2.h"
 
+inline constexpr double kRate = 44100.0;
+
 // Oscillator 1 a sine at 0 dB; oscillators 2 and 3, LFOs, modulation, filter
 // and distortion off; 2 ms attacks, sustain 0 dB, envelope 1 releasing in
 // 20 ms and envelope 2 in 2 s; slide time 50 ms; slope 0.2.
-inline std::unique_ptr<Zarvex2> makeDefaultEngine(double hostRate = 44100.0)
+inline std::unique_ptr<Zarvex2> makeDefaultEngine(double hostRate = kRate)
 {
     using G = MonoGenerator;
     auto e = std::make_unique<Zarvex2>();
@@ -97,18 +100,12 @@ inline double frequencyOf(const std::vector<double>& x, double rate)
 
 inline double peakOf(const std::vector<double>& x)
 {
-    double peak = 0.0;
-    for (double s : x)
-        peak = std::max(peak, std::abs(s));
-    return peak;
+    return std::accumulate(x.begin(), x.end(), 0.0, [](double peak, double s) { return std::max(peak, std::abs(s)); });
 }
 
 // Index of the last sample that is not exactly zero.
 inline std::size_t lastSound(const std::vector<double>& x)
 {
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < x.size(); ++i)
-        if (x[i] != 0.0)
-            last = i;
-    return last;
+    const auto last = std::find_if(x.rbegin(), x.rend(), [](double s) { return s != 0.0; });
+    return last == x.rend() ? 0 : static_cast<std::size_t>(x.rend() - last - 1);
 }

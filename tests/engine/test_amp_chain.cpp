@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "dsp/Distortion.h"
 #include "dsp/Envelopes.h"
@@ -8,13 +9,13 @@
 
 namespace {
 
-constexpr double kRate = 44100.0;
-
 // Level in dB of the steady part of note 69 (peaks held for 0.3 s).
-double noteLevelDb(Zarvex2& e, int velocity)
+double noteLevelDb(const std::function<void(Zarvex2&)>& patch, int velocity)
 {
-    e.noteOn(69, velocity, 0);
-    return 20.0 * std::log10(magnitude(slice(render(e, 8820), 4410, 4410), kRate, 440.0));
+    auto e = makeDefaultEngine(kRate);
+    patch(*e);
+    e->noteOn(69, velocity, 0);
+    return 20.0 * std::log10(magnitude(slice(render(*e, 8820), 4410, 4410), kRate, 440.0));
 }
 
 void shapeEnvelopes(AmpEnvRc& env1, AmpEnvRc& env2)
@@ -39,27 +40,21 @@ void shapeDistortion(Distortion& d)
 TEST(AmpChain, VelocityAmountsSpanTheirRangeScaledByTheAccent)
 {
     for (double accent : {1.0, 0.5, 0.0}) {
-        double level[2];
-        for (int velocity : {127, 64}) {
-            auto e = makeDefaultEngine(kRate);
-            e->setVolume(-30.0);
-            e->setVolByVel(24.0);
-            e->setAccent(accent);
-            level[velocity == 64] = noteLevelDb(*e, velocity);
-        }
-        EXPECT_NEAR(level[0] - level[1], 24.0 * accent, 0.01) << accent;
+        const auto patch = [accent](Zarvex2& e) {
+            e.setVolume(-30.0);
+            e.setVolByVel(24.0);
+            e.setAccent(accent);
+        };
+        EXPECT_NEAR(noteLevelDb(patch, 127) - noteLevelDb(patch, 64), 24.0 * accent, 0.01) << accent;
     }
     // Envelope peaks: velocity 1 takes each amount off, velocity 127 adds it.
-    double level[2];
-    for (int velocity : {127, 1}) {
-        auto e = makeDefaultEngine(kRate);
-        e->ampEnv1.setHold(0.3);
-        e->ampEnv2.setHold(0.3);
-        e->setAmpEnv1PeakByVel(6.0);
-        e->setAmpEnv2PeakByVel(3.0);
-        level[velocity == 1] = noteLevelDb(*e, velocity);
-    }
-    EXPECT_NEAR(level[0] - level[1], 18.0, 0.01);
+    const auto peaks = [](Zarvex2& e) {
+        e.ampEnv1.setHold(0.3);
+        e.ampEnv2.setHold(0.3);
+        e.setAmpEnv1PeakByVel(6.0);
+        e.setAmpEnv2PeakByVel(3.0);
+    };
+    EXPECT_NEAR(noteLevelDb(peaks, 127) - noteLevelDb(peaks, 1), 18.0, 0.01);
 }
 
 TEST(AmpChain, TheShorterReleaseEndsTheSoundAndFreezesTheOther)

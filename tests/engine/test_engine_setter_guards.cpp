@@ -22,13 +22,22 @@ TEST(EngineSetterGuards, NoSetterValueMakesTheOutputNonFinite)
     for (int r = 0; r < G::numRamps; ++r)
         for (auto rampSetter : {&G::setRampStart, &G::setRampEnd, &G::setRampStartByVel})
             setters.push_back([r, rampSetter](Zarvex2& e, double v) { (e.generator.*rampSetter)(r, v); });
+    using F = MonoFilter;
+    for (auto filterSetter : {&F::setMode, &F::setNumStages, &F::setDryWet, &F::setDryWetByVel, &F::setCutoff,
+                              &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey, &F::setCutoffModByInput,
+                              &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel, &F::setResoModByInput,
+                              &F::setResoModByOutput, &F::setResoByCutoff, &F::setGain, &F::setDrive, &F::setDcOffset,
+                              &F::setOversampling, &F::setEnvStart, &F::setEnvPeak, &F::setEnvEnd, &F::setEnvPeakByVel,
+                              &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack, &F::setEnvDecay, &F::setEnvRelease,
+                              &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent, &F::setSampleRate})
+        setters.push_back([filterSetter](Zarvex2& e, double v) { (e.filter.*filterSetter)(v); });
 
     // Everything sounds: three oscillators, both LFOs, every modulation ramp,
-    // sync and the distortion. Each bad value goes to every setter in turn,
-    // a fresh note and a legato note sounding after each.
+    // sync, a resonant filter modulated by its output, and the distortion. Each bad value goes to every setter in turn, a fresh note
+    // and a legato note sounding after each.
     const double inf = std::numeric_limits<double>::infinity();
-    for (int mode : {1, 3}) {
-        for (double bad : {std::nan(""), inf, -inf, 1e300, -1e300}) {
+    for (int filterMode : {-5, 1, 3, 7, 10, 11, 12, INT_MAX}) {
+        for (double bad : {std::nan(""), inf, -inf, 1e300, -1e300, 1e-320, -3.0}) {
             auto e = makeDefaultEngine();
             G& g = e->generator;
             g.setO1Wave(6);
@@ -38,19 +47,26 @@ TEST(EngineSetterGuards, NoSetterValueMakesTheOutputNonFinite)
             g.setVibDepth(0.01);
             g.setPWMWave(4);
             g.setPWMDepth(20.0);
-            g.setModulation(mode);
+            g.setModulation(filterMode < 10 ? 1 : 3);
             g.setSyncToOsc1(3);
             for (int r = G::rm12Ramp; r < G::numRamps; ++r)
                 g.setRampStart(r, 0.5);
+            e->setFilterMode(filterMode);
+            e->filter.setResonance(8.0);
+            e->filter.setCutoffModByOutput(100.0);
+            e->filter.setResoModByOutput(-100.0);
             e->setDistMode(1);
             for (std::size_t s = 0; s < setters.size(); ++s) {
                 setters[s](*e, bad);
                 e->noteOn(60, 64, 0);
                 e->noteOn(64, 127, 0);
-                for (double x : render(*e, 64))
-                    ASSERT_TRUE(std::isfinite(x)) << "setter " << s << " value " << bad << " mode " << mode;
+                for (double x : render(*e, 32))
+                    ASSERT_TRUE(std::isfinite(x)) << "setter " << s << " value " << bad << " filter " << filterMode;
                 e->noteOff();
             }
+            e->noteOn(127, 127, 127);
+            for (double x : render(*e, 3000))
+                ASSERT_TRUE(std::isfinite(x)) << "value " << bad << " filter " << filterMode;
         }
     }
 }

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double kRate = 44100.0;
 constexpr double pi = std::numbers::pi;
 using G = MonoGenerator;
 
@@ -26,12 +25,19 @@ void setRamp(G& g, int ramp, double value)
     g.setRampEnd(ramp, value);
 }
 
+// Oscillator 2 or 3 with a waveform and a tuning.
+void tuneOsc(G& g, int osc, std::int64_t waveform, double semitones, double cents = 0.0)
+{
+    (g.*(osc == 2 ? &G::setO2Wave : &G::setO3Wave))(waveform);
+    (g.*(osc == 2 ? &G::setO2CoarseTune : &G::setO3CoarseTune))(semitones);
+    (g.*(osc == 2 ? &G::setO2FineTune : &G::setO3FineTune))(cents);
+}
+
 // Oscillator 2 or 3 as a sine 24 semitones below the note, almost silent itself.
 void quietModulator(G& g, int osc)
 {
-    (g.*(osc == 2 ? &G::setO2Wave : &G::setO3Wave))(3);
-    (g.*(osc == 2 ? &G::setO2CoarseTune : &G::setO3CoarseTune))(-24.0);
-    setRamp(g, osc == 2 ? G::osc2AmpRamp : G::osc3AmpRamp, -96.0);
+    tuneOsc(g, osc, 3, -24.0);
+    setRamp(g, G::osc1AmpRamp + osc - 1, -96.0);
 }
 
 } // namespace
@@ -61,32 +67,13 @@ TEST(GeneratorWaveforms, HarmonicsMatchTheWaveShape)
 
 TEST(GeneratorWaveforms, OscillatorsTwoAndThreeFollowTheirTuning)
 {
-    const auto two = play([](G& g) {
-        g.setO1Wave(0);
-        g.setO2Wave(3);
-        g.setO2CoarseTune(7.0);
-        g.setO2FineTune(30.0);
-    });
-    EXPECT_NEAR(frequencyOf(two, kRate), 440.0 * std::exp2(7.3 / 12.0), 0.2);
-    const auto three = play([](G& g) {
-        g.setO1Wave(0);
-        g.setO3Wave(3);
-        g.setO3FineTune(-50.0);
-        g.setO3CoarseTune(-12.0);
-    });
-    EXPECT_NEAR(frequencyOf(three, kRate), 440.0 * std::exp2(-12.5 / 12.0), 0.1);
-}
-
-TEST(GeneratorWaveforms, AllOscillatorsOffGiveSilenceAndFreezeTheRamps)
-{
-    auto e = makeDefaultEngine(kRate);
-    e->generator.setO1Wave(0);
-    e->generator.setRampStart(G::osc1AmpRamp, -20.0);
-    e->generator.ramps[G::osc1AmpRamp].setTime(100.0);
-    e->noteOn(69, 64, 0);
-    for (double s : render(*e, 4410))
-        ASSERT_EQ(s, 0.0);
-    EXPECT_DOUBLE_EQ(e->generator.ramps[G::osc1AmpRamp].getCurrentValue(), 0.1);
+    for (auto [osc, coarse, cents] : {std::tuple{2, 7.0, 30.0}, {3, -12.0, -50.0}}) {
+        const auto x = play([&](G& g) {
+            g.setO1Wave(0);
+            tuneOsc(g, osc, 3, coarse, cents);
+        });
+        EXPECT_NEAR(frequencyOf(x, kRate), 440.0 * std::exp2((coarse + cents / 100.0) / 12.0), 0.2) << osc;
+    }
 }
 
 TEST(GeneratorModulation, AmplitudeAndRingModulationGiveSumAndDifference)
@@ -133,10 +120,7 @@ TEST(GeneratorModulation, FrequencyModulationFollowsTheBesselFunctions)
             EXPECT_NEAR(magnitude(x, kRate, 440.0 + 110.0 * k), std::abs(std::cyl_bessel_j(std::abs(k), index)), 0.01)
                 << osc << " " << k;
     }
-}
-
-TEST(GeneratorModulation, SelfModulationOnlyInTheUnscaledModes)
-{
+    // Oscillator 1 modulates itself only in the unscaled modes.
     for (int mode : {1, 2, 3}) {
         const auto x = play([&](G& g) {
             g.setModulation(mode);
@@ -154,17 +138,17 @@ TEST(GeneratorModulation, RingModulationAmountsKeepTheAccentOfTheirSetting)
     // drops to 0: only the ring-modulation amount keeps its 12 dB.
     auto startLevel = [](int ramp, int velocity) {
         auto e = makeDefaultEngine(kRate);
-        G& g = e->generator;
+        const bool ring = ramp == G::rm12Ramp;
         e->setEnvSlope(1.0);
-        g.setModulation(1);
-        quietModulator(g, 2);
-        setRamp(g, G::rm12Ramp, ramp == G::rm12Ramp ? 0.0 : -96.0);
-        setRamp(g, G::osc1AmpRamp, ramp == G::rm12Ramp ? -96.0 : 0.0);
-        g.ramps[ramp].setTime(2000.0);
-        g.setRampStartByVel(ramp, 12.0);
+        e->generator.setModulation(1);
+        quietModulator(e->generator, 2);
+        setRamp(e->generator, G::rm12Ramp, ring ? 0.0 : -96.0);
+        setRamp(e->generator, G::osc1AmpRamp, ring ? -96.0 : 0.0);
+        e->generator.ramps[ramp].setTime(2000.0);
+        e->generator.setRampStartByVel(ramp, 12.0);
         e->setAccent(0.0);
         e->noteOn(69, velocity, 0);
-        return magnitude(render(*e, 2205), kRate, ramp == G::rm12Ramp ? 330.0 : 440.0);
+        return magnitude(render(*e, 2205), kRate, ring ? 330.0 : 440.0);
     };
     EXPECT_NEAR(20 * std::log10(startLevel(G::rm12Ramp, 127) / startLevel(G::rm12Ramp, 64)), 12.0, 0.2);
     EXPECT_NEAR(startLevel(G::osc1AmpRamp, 127) / startLevel(G::osc1AmpRamp, 64), 1.0, 1e-9);
@@ -180,8 +164,7 @@ TEST(GeneratorModulation, HardSyncLocksTheSelectedOscillatorToOscillatorOne)
             const auto x = play(
                 [&](G& g) {
                     setRamp(g, G::osc1AmpRamp, -96.0);
-                    (g.*(osc == 2 ? &G::setO2Wave : &G::setO3Wave))(6);
-                    (g.*(osc == 2 ? &G::setO2CoarseTune : &G::setO3CoarseTune))(7.0);
+                    tuneOsc(g, osc, 6, 7.0);
                     g.setSyncToOsc1(mode);
                 },
                 57);

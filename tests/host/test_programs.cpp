@@ -44,64 +44,43 @@ protected:
 
 } // namespace
 
-TEST_F(Programs, FreshBankIsNamedInit)
+TEST_F(Programs, EveryProgramStartsAsTheDefaultsNamedInit)
 {
     EXPECT_EQ(programName(), "Init");
     for (int32_t program = 0; program < 32; ++program)
         EXPECT_EQ(indexedName(program), "Init") << program;
     EXPECT_EQ(indexedName(32), "refused");
     EXPECT_EQ(indexedName(-1), "refused");
-}
 
-TEST_F(Programs, RecallReplaysEveryParameterButOne)
-{
-    const auto before = allValues();
-    harness.clearCalls();
-    select(0);
-    EXPECT_EQ(harness.displayUpdateCount(), 157);
-    EXPECT_EQ(allValues(), before);
-    EXPECT_EQ(harness.dispatch(effGetProgram), 0);
-}
-
-TEST_F(Programs, EveryProgramStartsWithTheDefaults)
-{
+    // Recall replays every parameter but index 12, each with its notification.
     const auto defaults = allValues();
-    for (int32_t program : { 1, 7, 31 }) {
+    for (int32_t program : { 0, 1, 7, 31 }) {
+        harness.clearCalls();
         select(program);
+        EXPECT_EQ(harness.displayUpdateCount(), 157) << program;
         EXPECT_EQ(harness.dispatch(effGetProgram), program);
         EXPECT_EQ(allValues(), defaults) << program;
     }
 }
 
-TEST_F(Programs, ValuesBelongToTheCurrentProgram)
+TEST_F(Programs, ValuesAndNamesBelongToTheirProgram)
 {
     select(3);
     harness.setParameter(107, 0.7f);
     harness.setParameter(108, 0.1f);
     harness.setParameter(156, 0.3f);
+    rename("abcdefghijklmnopqrstuvwxyz0123");
+    EXPECT_EQ(programName(), "abcdefghijklmnopqrstuvw");
     select(0);
+    EXPECT_EQ(programName(), "Init");
     EXPECT_EQ(harness.getParameter(107), 0.0f);
     EXPECT_EQ(harness.getParameter(108), 0.5f);
     EXPECT_EQ(harness.getParameter(156), 0.0f);
-    select(4);
-    EXPECT_EQ(harness.getParameter(107), 0.0f);
+    EXPECT_EQ(indexedName(3), "abcdefghijklmnopqrstuvw");
     select(3);
     EXPECT_EQ(harness.getParameter(107), 0.7f);
     EXPECT_EQ(harness.getParameter(108), 0.1f);
     EXPECT_EQ(harness.getParameter(156), 0.3f);
-}
-
-TEST_F(Programs, NamesAreCutTo23Characters)
-{
-    rename("abcdefghijklmnopqrstuvwxyz0123");
-    EXPECT_EQ(programName(), "abcdefghijklmnopqrstuvw");
-    EXPECT_EQ(indexedName(0), "abcdefghijklmnopqrstuvw");
-    EXPECT_EQ(indexedName(1), "Init");
-    select(2);
-    rename("Lead");
-    EXPECT_EQ(programName(), "Lead");
-    select(0);
-    EXPECT_EQ(programName(), "abcdefghijklmnopqrstuvw");
 }
 
 TEST_F(Programs, CopyTakesTheCurrentProgram)
@@ -115,7 +94,6 @@ TEST_F(Programs, CopyTakesTheCurrentProgram)
     EXPECT_EQ(indexedName(5), "Copied");
     select(5);
     EXPECT_EQ(allValues(), values);
-    EXPECT_EQ(programName(), "Copied");
     EXPECT_EQ(harness.dispatch(effCopyProgram, 32), 0);
     EXPECT_EQ(harness.dispatch(effCopyProgram, -1), 0);
 }
