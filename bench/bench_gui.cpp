@@ -3,8 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <thread>
-
 namespace {
 
 // A frame the size of the editor's with a hundred controls: 70 knobs,
@@ -36,22 +34,16 @@ void fill(CFrame& frame)
     }
 }
 
+// An open editor whose frame holds the hundred controls.
 class BenchEditor : public AEffGUIEditor {
 public:
     BenchEditor()
         : AEffGUIEditor(nullptr)
     {
-        // Opened on another thread, so that the benchmark's thread posts as
-        // the audio thread does.
-        std::thread([this] { open(nullptr); }).join();
+        open(nullptr);
         frame = new CFrame({ 0, 0, 856, 456 });
         fill(*frame);
         frame->redraw();
-    }
-    void setParameter(int index, float value) override
-    {
-        if (CControl* c = dynamic_cast<CControl*>(frame->getView(index)))
-            c->setValue(value);
     }
 };
 
@@ -76,24 +68,3 @@ static void BM_IdleWhenNothingChanged(benchmark::State& state)
         editor.idle();
 }
 BENCHMARK(BM_IdleWhenNothingChanged);
-
-static void BM_IdleAfterOneParameterChange(benchmark::State& state)
-{
-    BenchEditor editor;
-    float v = 0.0f;
-    for (auto _ : state) {
-        v = v > 0.9f ? 0.0f : v + 0.05f;
-        editor.postParameter(3, v);
-        editor.idle();
-    }
-}
-BENCHMARK(BM_IdleAfterOneParameterChange);
-
-static void BM_PostParameterFromAudioThread(benchmark::State& state)
-{
-    BenchEditor editor;
-    int i = 0;
-    for (auto _ : state)
-        editor.postParameter(i++ & 127, 0.5f);
-}
-BENCHMARK(BM_PostParameterFromAudioThread);

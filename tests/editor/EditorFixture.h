@@ -1,8 +1,9 @@
 #pragma once
 
 #include "editor/ZarvexPlugEditor.h"
-#include "gui/Frame.h"
+#include "gui/Layout.h"
 #include "plugin/Zarvex2Plug.h"
+#include "tests/gui/GuiSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,6 @@ protected:
             views.push_back(frame().getView(i));
         return views;
     }
-
     // The shown views of exactly this type with this tag.
     template <class T> std::vector<T*> all(int tag)
     {
@@ -66,7 +66,6 @@ protected:
     }
     CAnimKnob* knob(int tag) { return one<CAnimKnob>(tag); }
     COptionMenu* menu(int tag) { return one<COptionMenu>(tag); }
-    CParamDisplay* valueDisplay(int tag) { return one<CParamDisplay>(tag); }
 
     std::string textAt(const CRect& r)
     {
@@ -76,9 +75,9 @@ protected:
         ADD_FAILURE() << "no display at " << r.left << "," << r.top;
         return {};
     }
-    std::string nameText() { return textAt({ 84, 68, 240, 84 }); }
-    std::string valueText() { return textAt({ 84, 84, 140, 100 }); }
-    std::string unitText() { return textAt({ 140, 84, 240, 100 }); }
+    std::string nameText() { return textAt(layout::kNameDisplay); }
+    std::string valueText() { return textAt(layout::kValueReadout); }
+    std::string unitText() { return textAt(layout::kUnitDisplay); }
 
     // Clicks far apart in time make no double-click.
     void click(CPoint where, uint32_t after = 1000)
@@ -87,28 +86,16 @@ protected:
         frame().onMouseDown(where, kLButton, clock);
         frame().onMouseUp(where, kLButton);
     }
-    static CPoint centre(const CView* view)
-    {
-        const CRect& r = view->getViewSize();
-        return { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
-    }
     // Opens the menu's list and clicks the entry's line.
     void choose(COptionMenu* m, int entry)
     {
         ASSERT_NE(m, nullptr);
-        click(centre(m));
+        click(centre(m->getViewSize()));
         ASSERT_EQ(frame().getOpenMenu(), m);
         const CRect list = frame().menuListRect();
         click({ list.left + 4, list.top + 1 + entry * CFrame::kMenuEntryHeight + CFrame::kMenuEntryHeight / 2 });
     }
     void showPage(int page) { choose(menu(ZarvexPlugEditor::kPageSelectorTag), page); }
-
-    std::string hostDisplay(int index)
-    {
-        char text[64] = {};
-        plug->getParameterDisplay(index, text);
-        return text;
-    }
 
     std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback);
     uint32_t clock = 0;

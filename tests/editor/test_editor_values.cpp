@@ -7,6 +7,7 @@
 namespace {
 
 enum Page { kStrip = -1, kOverview, kOscillators, kModulations, kFilter, kAmpAndDist };
+using Strings = std::vector<std::string>;
 
 class EditorValues : public EditorFixture {
 protected:
@@ -18,73 +19,80 @@ protected:
         for (int p = 0; p < ZarvexPlugEditor::kNumPages; ++p) {
             showPage(p);
             for (CView* view : shown()) {
-                auto* control = static_cast<CControl*>(view);
                 auto* display = dynamic_cast<CParamDisplay*>(view);
-                all.emplace_back(p, control->getTag(), control->getValue(), display ? display->getText() : "");
+                all.emplace_back(p, static_cast<CControl*>(view)->getTag(), static_cast<CControl*>(view)->getValue(),
+                    display ? display->getText() : "");
             }
         }
         showPage(page);
         return all;
     }
-};
-
-struct Shown {
-    int index;
-    float value;
-    int page; // where its value display is; kStrip for the strip
-    const char* knobText; // nullptr: no value display (small knob or no control)
-    const char* readout;
-    const char* unit;
+    std::string hostDisplay(int index)
+    {
+        char text[64] = {};
+        plug->getParameterDisplay(index, text);
+        return text;
+    }
+    static Strings entries(const COptionMenu* m)
+    {
+        Strings e;
+        for (int i = 0; i < m->getNbEntries(); ++i)
+            e.push_back(m->getEntry(i));
+        return e;
+    }
 };
 
 // Display values worked out by hand from each parameter's unit and range.
+struct Shown {
+    int index;
+    float value;
+    int page; // where it is shown; kStrip for the strip
+    bool knob; // a knob with a value display shows it
+    const char* readout;
+    const char* unit;
+};
 const Shown kShown[] = {
-    { 6, 0.5f, kStrip, "50.00", "50.00", "%" },
-    { 0, 0.5f, kStrip, "-36.00", "-36.00", "dB" },
-    { 1, 0.5f, kStrip, nullptr, "12.00", "dB" },
-    { 3, 0.25f, kStrip, "250.00", "250.00", "ms" },
-    { 5, 0.5f, kStrip, "0.18", "0.18", "" },
-    { 7, 0.5f, kStrip, "10.00", "10.00", "Hz" },
-    { 18, 0.25f, kOverview, "-66.00", "-66.00", "dB" },
-    { 18, 0.25f, kOscillators, "-66.00", "-66.00", "dB" },
-    { 23, 0.5f, kOscillators, "632.46", "632.46", "Hz" },
-    { 24, 0.5f, kOscillators, "612.46", "612.46", "Hz" },
-    { 25, 0.0f, kOscillators, "1.00", "1.00", "%" },
-    { 26, 0.5f, kOscillators, "63.00", "63.00", "%" },
-    { 27, 0.5f, kOscillators, "6.00", "6.00", "semitones" },
-    { 66, 0.3f, kOscillators, "-20.00", "-20.00", "semitones" },
-    { 67, 0.75f, kOscillators, "25.00", "25.00", "cent" },
-    { 31, 0.5f, kModulations, "50.00", "50.00", "%" },
-    { 43, 0.5f, kModulations, "15.00", "15.00", "FM Index" },
-    { 44, 0.5f, kModulations, nullptr, "7.50", "FM Index" },
-    { 101, 0.25f, kFilter, "-50.00", "-50.00", "" },
-    { 103, 0.0f, kFilter, "0.10", "0.10", "" },
-    { 107, 1.0f, kFilter, "3.00", "3.00", "" },
-    { 112, 0.75f, kFilter, "1.00", "1.00", "" },
-    { 113, 0.5f, kFilter, "63.00", "63.00", "" },
-    { 115, 0.25f, kFilter, "-48.00", "-48.00", "semitones" },
-    { 118, 0.5f, kFilter, nullptr, "24.00", "semitones" },
-    { 119, 0.5f, kFilter, "100.00", "100.00", "ms" },
-    { 123, 0.75f, kFilter, "2.83", "2.83", "" },
-    { 128, 0.5f, kAmpAndDist, "250.00", "250.00", "ms" },
-    { 137, 0.25f, kAmpAndDist, "-12.00", "-12.00", "dB" },
-    { 143, 0.3f, kAmpAndDist, "0.30", "0.30", "" },
-    { 111, 0.4f, kStrip, nullptr, "0.40", "" },
+    { 6, 0.5f, kStrip, true, "50.00", "%" },
+    { 0, 0.5f, kStrip, true, "-36.00", "dB" },
+    { 1, 0.5f, kStrip, false, "12.00", "dB" },
+    { 3, 0.25f, kStrip, true, "250.00", "ms" },
+    { 5, 0.5f, kStrip, true, "0.18", "" },
+    { 7, 0.5f, kStrip, true, "10.00", "Hz" },
+    { 18, 0.25f, kOverview, true, "-66.00", "dB" },
+    { 18, 0.25f, kOscillators, true, "-66.00", "dB" },
+    { 23, 0.5f, kOscillators, true, "632.46", "Hz" },
+    { 24, 0.5f, kOscillators, true, "612.46", "Hz" },
+    { 25, 0.0f, kOscillators, true, "1.00", "%" },
+    { 26, 0.5f, kOscillators, true, "63.00", "%" },
+    { 27, 0.5f, kOscillators, true, "6.00", "semitones" },
+    { 66, 0.3f, kOscillators, true, "-20.00", "semitones" },
+    { 67, 0.75f, kOscillators, true, "25.00", "cent" },
+    { 43, 0.5f, kModulations, true, "15.00", "FM Index" },
+    { 44, 0.5f, kModulations, false, "7.50", "FM Index" },
+    { 101, 0.25f, kFilter, true, "-50.00", "" },
+    { 103, 0.0f, kFilter, true, "0.10", "" },
+    { 107, 1.0f, kFilter, true, "3.00", "" },
+    { 112, 0.75f, kFilter, true, "1.00", "" },
+    { 113, 0.5f, kFilter, true, "63.00", "" },
+    { 115, 0.25f, kFilter, true, "-48.00", "semitones" },
+    { 118, 0.5f, kFilter, false, "24.00", "semitones" },
+    { 119, 0.5f, kFilter, true, "100.00", "ms" },
+    { 123, 0.75f, kFilter, true, "2.83", "" },
+    { 128, 0.5f, kAmpAndDist, true, "250.00", "ms" },
+    { 137, 0.25f, kAmpAndDist, true, "-12.00", "dB" },
+    { 143, 0.3f, kAmpAndDist, true, "0.30", "" },
+    { 111, 0.4f, kStrip, false, "0.40", "" },
 };
 
-const char* const kWaveformText[] = { "Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp",
-    "SawDown", "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "Reserved", "Reserved",
-    "Reserved" };
-const std::vector<std::string> kWaveEntries { "Off", "White Noise", "Pink Noise", "Sine", "Triangle", "Pulse",
-    "SawUp", "SawDown", "PeakUp", "PeakDown", "MoogSaw", "SqrMinusSine", "SinOcts", "SawOcts", "WhiteNoiseCycle",
-    "PinkNoiseCycle", "BrownNoiseCycle" };
+const Strings kWaveformText { "Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown",
+    "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "Reserved", "Reserved", "Reserved" };
+const Strings kWaveEntries { "Off", "White Noise", "Pink Noise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown",
+    "PeakUp", "PeakDown", "MoogSaw", "SqrMinusSine", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle",
+    "BrownNoiseCycle" };
 
-std::vector<std::string> entries(const COptionMenu* m)
+Strings first(const Strings& s, long n)
 {
-    std::vector<std::string> e;
-    for (int i = 0; i < m->getNbEntries(); ++i)
-        e.push_back(m->getEntry(i));
-    return e;
+    return Strings(s.begin(), s.begin() + n);
 }
 
 } // namespace
@@ -96,11 +104,10 @@ TEST_F(EditorValues, HostChangesShowOnTheKnobsAndInTheReadouts)
         if (s.page != kStrip)
             showPage(s.page);
         plug->setParameter(s.index, s.value);
-        if (s.knobText) {
-            CControl* control = knob(s.index);
-            ASSERT_NE(control, nullptr);
-            EXPECT_FLOAT_EQ(control->getValue(), s.value);
-            EXPECT_EQ(valueDisplay(s.index)->getText(), s.knobText);
+        if (s.knob) {
+            ASSERT_NE(knob(s.index), nullptr);
+            EXPECT_FLOAT_EQ(knob(s.index)->getValue(), s.value);
+            EXPECT_EQ(one<CParamDisplay>(s.index)->getText(), s.readout);
         }
         EXPECT_EQ(valueText(), s.readout);
         EXPECT_EQ(unitText(), s.unit);
@@ -119,7 +126,7 @@ TEST_F(EditorValues, ParametersWithoutControlsTouchOnlyTheReadoutsAndMenusNotEve
     EXPECT_EQ(nameText(), "ParamTag unknown");
     EXPECT_EQ(valueText(), "0.00"); // the plug-in stores nothing for it
     EXPECT_EQ(unitText(), "");
-    auto after = snapshot();
+    const auto after = snapshot();
     ASSERT_EQ(after.size(), before.size());
     int differing = 0;
     for (size_t i = 0; i < after.size(); ++i)
@@ -133,64 +140,49 @@ TEST_F(EditorValues, ParametersWithoutControlsTouchOnlyTheReadoutsAndMenusNotEve
     EXPECT_EQ(valueText(), "0.00");
 }
 
-TEST_F(EditorValues, WaveformMenusSendTheWaveformTheyName)
+// Every entry chosen with the mouse reaches the host as the mode its text
+// names; where the modes share the range evenly, as the middle of its share.
+TEST_F(EditorValues, MenusSendTheModeTheyName)
 {
     struct Menu {
-        int page;
-        int param;
-        size_t count;
+        int page, param;
+        Strings entries, hostTexts;
+        float share = 0.0f;
     };
-    for (const Menu m : { Menu { kOverview, kVibWave, 14 }, Menu { kOverview, kPWMWave, 14 },
-             Menu { kOverview, kO1Wave, 17 }, Menu { kOverview, kO2Wave, 17 }, Menu { kOscillators, kO1Wave, 17 },
-             Menu { kOscillators, kO2Wave, 17 }, Menu { kOscillators, kO3Wave, 17 } }) {
-        SCOPED_TRACE(testing::Message() << "page " << m.page << " menu " << m.param);
-        showPage(m.page);
-        std::vector<std::string> want(kWaveEntries.begin(), kWaveEntries.begin() + long(m.count));
-        if (m.page == kOscillators && m.param == kO1Wave)
-            want[11] = "SqrMinusSin";
-        ASSERT_EQ(entries(menu(m.param)), want);
-        for (int entry = 0; entry < int(m.count); ++entry) {
-            choose(menu(m.param), entry);
-            EXPECT_EQ(lastAutomation.index, m.param);
-            EXPECT_FLOAT_EQ(lastAutomation.value, entry / 512.0f + 1.0f / 1024.0f);
-            EXPECT_EQ(hostDisplay(m.param), kWaveformText[entry]) << want[size_t(entry)];
-            EXPECT_EQ(menu(m.param)->getCurrent(), entry);
-        }
-    }
-}
-
-TEST_F(EditorValues, ModeMenusSendTheModeTheyName)
-{
-    struct Menu {
-        int page;
-        int param;
-        std::vector<std::string> entries;
-        std::vector<std::string> hostTexts;
-    };
-    const std::vector<std::string> modulationTexts { "preFilt ", "postFilt", "postFilt&Env" };
-    const std::vector<std::string> syncEntries { "nothing", "Osc 2", "Osc 3", "Osc 2 & 3" };
-    const std::vector<std::string> syncTexts { "off", "osc 2", "osc 3", "osc 2&3" };
-    const std::vector<std::string> filterNames { "bypass", "LPF", "HPF", "BPF 1", "BPF 2", "BRF", "APF", "Peak",
-        "LowShelf", "HighShelf", "Moog LPF", "303 LPF" };
-    const std::vector<std::string> distEntries { "bypass", "linear mapping", "tanh mapping" };
-    const std::vector<std::string> distTexts { "0.000000", "1.000000", "2.000000" };
+    Strings o1Entries = kWaveEntries;
+    o1Entries[11] = "SqrMinusSin";
+    const Strings modulationTexts { "preFilt ", "postFilt", "postFilt&Env" };
+    const Strings syncEntries { "nothing", "Osc 2", "Osc 3", "Osc 2 & 3" };
+    const Strings syncTexts { "off", "osc 2", "osc 3", "osc 2&3" };
+    const Strings filterNames { "bypass", "LPF", "HPF", "BPF 1", "BPF 2", "BRF", "APF", "Peak", "LowShelf",
+        "HighShelf", "Moog LPF", "303 LPF" };
+    const Strings distEntries { "bypass", "linear mapping", "tanh mapping" };
+    const Strings distTexts { "0.000000", "1.000000", "2.000000" };
+    const float wave = 1 / 512.0f, filter = 1 / 128.0f;
     const Menu menus[] = {
+        { kOverview, kVibWave, first(kWaveEntries, 14), first(kWaveformText, 14), wave },
+        { kOverview, kPWMWave, first(kWaveEntries, 14), first(kWaveformText, 14), wave },
+        { kOverview, kO1Wave, kWaveEntries, kWaveformText, wave },
+        { kOverview, kO2Wave, kWaveEntries, kWaveformText, wave },
+        { kOscillators, kO1Wave, o1Entries, kWaveformText, wave },
+        { kOscillators, kO2Wave, kWaveEntries, kWaveformText, wave },
+        { kOscillators, kO3Wave, kWaveEntries, kWaveformText, wave },
         { kOverview, kModulation, { "preFlt", "pstFlt", "pstEnv" }, modulationTexts },
         { kModulations, kModulation, { "pre Filter", "post Filter", "post Envelope" }, modulationTexts },
         { kOverview, kSyncToOsc1, syncEntries, syncTexts },
         { kModulations, kSyncToOsc1, syncEntries, syncTexts },
-        { kOscillators, kO1DetSpacing, { "exponential", "linear" }, { "exp", "lin" } },
+        { kOscillators, kO1DetSpacing, { "exponential", "linear" }, { "exp", "lin" }, 0.5f },
         { kOverview, kFilterMode,
             { "Bypass", "LPF (R.B.J.)", "HPF (R.B.J.)", "BPF1 (R.B.J.)", "BPF2 (R.B.J.)", "BRF (R.B.J.)",
                 "Allpass (R.B.J.)", "Peaking (R.B.J.)", "Low-Shelf (R.B.J.)", "High-Shelf (R.B.J.)",
                 "Moog LPF (Kelmori)", "303 LPF (Kelmori)" },
-            filterNames },
+            filterNames, filter },
         { kFilter, kFilterMode,
             { "Bypass", "LPF (R.B. Johnson)", "HPF (R.B. Johnson)", "BPF const skirt (R.B. Johnson)",
                 "BPF const peak (R.B. Johnson)", "BRF (R.B. Johnson)", "Allpass (R.B. Johnson)",
                 "Peaking (R.B. Johnson)", "Low-Shelf (R.B. Johnson)", "High-Shelf (R.B. Johnson)",
                 "Moog LPF (Kelmori)", "303 LPF (Kelmori)" },
-            filterNames },
+            filterNames, filter },
         { kOverview, kDistMode, distEntries, distTexts },
         { kAmpAndDist, kDistMode, distEntries, distTexts },
     };
@@ -198,23 +190,19 @@ TEST_F(EditorValues, ModeMenusSendTheModeTheyName)
         SCOPED_TRACE(testing::Message() << "page " << m.page << " menu " << m.param);
         showPage(m.page);
         ASSERT_EQ(entries(menu(m.param)), m.entries);
-        for (int entry = 0; entry < int(m.entries.size()); ++entry) {
-            choose(menu(m.param), entry);
+        for (size_t entry = 0; entry < m.entries.size(); ++entry) {
+            choose(menu(m.param), int(entry));
             EXPECT_EQ(lastAutomation.index, m.param);
-            EXPECT_EQ(hostDisplay(m.param), m.hostTexts[size_t(entry)]) << m.entries[size_t(entry)];
-            EXPECT_EQ(menu(m.param)->getCurrent(), entry);
+            if (m.share > 0.0f)
+                EXPECT_FLOAT_EQ(lastAutomation.value, (float(entry) + 0.5f) * m.share);
+            EXPECT_EQ(hostDisplay(m.param), m.hostTexts[entry]) << m.entries[entry];
+            EXPECT_EQ(menu(m.param)->getCurrent(), int(entry));
         }
     }
-    // The values of the menus whose modes fill the range evenly.
     showPage(kFilter);
-    choose(menu(kFilterMode), 11);
-    EXPECT_FLOAT_EQ(lastAutomation.value, 11 / 128.0f + 1 / 256.0f);
     choose(menu(kStages), 3);
     EXPECT_EQ(lastAutomation.index, kStages);
-    EXPECT_FLOAT_EQ(lastAutomation.value, 3 * 0.25f + 0.125f);
-    showPage(kOscillators);
-    choose(menu(kO1DetSpacing), 1);
-    EXPECT_FLOAT_EQ(lastAutomation.value, 0.75f);
+    EXPECT_FLOAT_EQ(lastAutomation.value, 3.5f * 0.25f);
 }
 
 TEST_F(EditorValues, HostValuesSelectTheEntryOfTheirMode)
@@ -250,13 +238,12 @@ TEST_F(EditorValues, FilterModeRelabelsTheStagesAndKeepsTheirChoice)
 {
     showPage(kFilter);
     COptionMenu* stages = menu(kStages);
-    EXPECT_EQ(entries(stages), std::vector<std::string>(4, "0 dB/oct"));
+    EXPECT_EQ(entries(stages), Strings(4, "0 dB/oct"));
     plug->setParameter(kStages, 0.625f);
     EXPECT_EQ(stages->getCurrent(), 2);
 
     choose(menu(kFilterMode), 6);
-    EXPECT_EQ(entries(stages),
-        (std::vector<std::string> { "180\xB0 @ Freq", "360\xB0 @ Freq", "540\xB0 @ Freq", "720\xB0 @ Freq" }));
+    EXPECT_EQ(entries(stages), (Strings { "180\xB0 @ Freq", "360\xB0 @ Freq", "540\xB0 @ Freq", "720\xB0 @ Freq" }));
     EXPECT_EQ(stages->getCurrent(), 2);
     EXPECT_EQ(stages->getText(), "540\xB0 @ Freq");
 

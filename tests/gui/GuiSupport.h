@@ -1,0 +1,30 @@
+#pragma once
+
+#include "gui/Frame.h"
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+// Records every change a control reports, as (tag, value).
+struct Recorder : CControlListener {
+    std::vector<std::pair<int, float>> calls;
+    void valueChanged(CControl* control) override { calls.emplace_back(control->getTag(), control->getValue()); }
+};
+
+inline CPoint centre(const CRect& r)
+{
+    return { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
+}
+
+// Source-over with straight alpha a, worked in doubles.
+inline uint32_t referenceBlend(uint32_t dst, uint32_t src, unsigned a)
+{
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const double v = (((src >> shift) & 0xff) * double(a) + ((dst >> shift) & 0xff) * (255.0 - a)) / 255.0;
+        out |= uint32_t(std::lround(v)) << shift;
+    }
+    const double alpha = a + (dst >> 24) * (255.0 - a) / 255.0;
+    return out | (uint32_t(std::lround(alpha)) << 24);
+}
