@@ -1,15 +1,9 @@
 #include "dsp/IirDesigner.h"
+#include "tests/support/Signals.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <complex>
-#include <numbers>
-#include <vector>
-
 namespace {
-
-constexpr double pi = std::numbers::pi;
 
 struct Design {
     std::vector<double> b, a;
@@ -85,10 +79,6 @@ TEST(IirDesigner, ReferenceDesigns)
         EXPECT_NEAR(r.a[k], a[k], 1e-14) << k;
         EXPECT_NEAR(r.b[k], 0.00019746986838812403 * b[k], 1e-16 * b[k]) << k;
     }
-    const Design quarter = design(IirDesigner::lowpass, 1, 48000.0, 12000.0);
-    EXPECT_NEAR(quarter.b[0], 0.5, 1e-15);
-    EXPECT_NEAR(quarter.b[1], 0.5, 1e-15);
-    EXPECT_NEAR(quarter.a[1], 0.0, 1e-15);
 }
 
 TEST(IirDesigner, ResponsesFollowTheButterworthMagnitude)
@@ -140,7 +130,7 @@ TEST(IirDesigner, EdgeLeftAtOrAboveHalfTheRateIsDesignedAtPointFourFive)
     d.setLowerFrequency(16000.0);
     d.setSampleRate(16000.0);
     Design r{std::vector<double>(5), std::vector<double>(5)};
-    d.getCoefficients(r.b.data(), r.a.data());
+    ASSERT_EQ(d.getCoefficients(r.b.data(), r.a.data()), 5);
     EXPECT_NEAR(magnitudeAt(r, 0.0), 1.0, 1e-12);
     EXPECT_NEAR(magnitudeAt(r, pi), 0.0, 1e-12);
     EXPECT_NEAR(magnitudeAt(r, 2.0 * pi * 0.45), std::sqrt(0.5), 1e-9);

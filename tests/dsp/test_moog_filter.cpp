@@ -1,19 +1,13 @@
 #include "dsp/MoogFilter.h"
-#include "tests/support/SineResponse.h"
+#include "tests/support/Signals.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <complex>
-#include <limits>
 #include <type_traits>
 
 namespace {
 
 constexpr double fs = 44100.0;
-constexpr double pi = 3.14159265358979323846;
-const double garbage[] = {std::nan(""), std::numeric_limits<double>::infinity(),
-                          -std::numeric_limits<double>::infinity(), 1e308, -1e308, -1.0, 1e-320};
 
 // |H| at base-rate frequency f of a one-pole lowpass y = p y1 + (1 - p) x
 // with its pole at hz, run at ten times the base rate.
@@ -39,18 +33,15 @@ Ladder make(double cutoff, double resonance, std::int64_t poles, std::int64_t mo
 }
 
 template <class Ladder>
-double settle(Ladder& ladder, double input, int samples = 20000)
+double settled(Ladder& ladder, double input, int samples = 20000)
 {
-    double y = 0.0;
-    for (int n = 0; n < samples; ++n)
-        y = ladder.processSample(input);
-    return y;
+    return settle(through(ladder), input, samples);
 }
 
 template <class Ladder>
 double gainAt(Ladder ladder, double f, double amplitude)
 {
-    return measureSine([&](double x) { return ladder.processSample(x); }, f, fs, amplitude).gain;
+    return measureSine(through(ladder), f, fs, amplitude).gain;
 }
 
 // The linear interpolation and the anti-alias filter are common to every tap
@@ -71,17 +62,17 @@ void expectThreePolesBetweenTaps(double resonance, double amplitude)
 TEST(MoogFilter, ConstantsSettleThroughClipDriveAndFeedback)
 {
     MoogFilter ladder = make<MoogFilter>(1000.0, 0.0, 4);
-    EXPECT_NEAR(settle(ladder, -0.7), -0.7, 1e-9); // unity gain at DC
-    EXPECT_NEAR(settle(ladder, 10.0), 2.0, 1e-9);  // clipped at the ladder input
-    EXPECT_NEAR(settle(ladder, -10.0), -2.0, 1e-9);
+    EXPECT_NEAR(settled(ladder, -0.7), -0.7, 1e-9); // unity gain at DC
+    EXPECT_NEAR(settled(ladder, 10.0), 2.0, 1e-9);  // clipped at the ladder input
+    EXPECT_NEAR(settled(ladder, -10.0), -2.0, 1e-9);
     ladder.setDrive(-6.0);
-    EXPECT_NEAR(settle(ladder, 1.0), 0.501187, 1e-6);
+    EXPECT_NEAR(settled(ladder, 1.0), 0.501187, 1e-6);
     ladder.setDrive(20.0);
-    EXPECT_NEAR(settle(ladder, 0.5), 2.0, 1e-9); // 5.0 before the clip
+    EXPECT_NEAR(settled(ladder, 0.5), 2.0, 1e-9); // 5.0 before the clip
     // Feedback r: a settled ladder has v = c - r v at every stage, whatever the tap.
     for (std::int64_t poles : {1, 4}) {
         MoogFilter resonant = make<MoogFilter>(2000.0, 2.0, poles);
-        EXPECT_NEAR(settle(resonant, 0.9), 0.3, 1e-9) << poles;
+        EXPECT_NEAR(settled(resonant, 0.9), 0.3, 1e-9) << poles;
     }
 }
 
@@ -125,7 +116,7 @@ TEST(MoogFilter, SettingsAreClampedOrRefused)
     for (double bad : {5.0, std::nan("")})
         ladder.setFrequency(bad);
     EXPECT_EQ(ladder.getCutoff(), 20.0);
-    for (double bad : {-0.1, std::numeric_limits<double>::infinity()})
+    for (double bad : {-0.1, HUGE_VAL})
         ladder.setResonance(bad);
     EXPECT_EQ(ladder.getResonance(), 1.5);
     for (std::int64_t bad : {0, 5})
@@ -133,7 +124,6 @@ TEST(MoogFilter, SettingsAreClampedOrRefused)
     EXPECT_EQ(ladder.getOutputTap(), 1);
     for (std::int64_t bad : {0, 65})
         ladder.setOversampling(bad);
-    EXPECT_EQ(ladder.getOversampler().getFactor(), 10);
     ladder.setSampleRate(0.0);
     EXPECT_EQ(ladder.getOversampler().getAntiAlias().getSampleRate(), 441000.0);
     ladder.setSampleRate(48000.0);
@@ -145,32 +135,29 @@ TEST(MoogFilter, ClearHistoryLeavesOnlyTheAntiAliasTail)
     MoogFilter cleared = make<MoogFilter>(50.0, 1.0, 4);
     MoogFilter2 cleared2 = make<MoogFilter2>(30.0, 0.0, 4);
     MoogFilter kept = cleared;
-    settle(cleared, 1.0, 5000);
-    settle(cleared2, 1.0, 5000);
-    settle(kept, 1.0, 5000);
+    settled(cleared, 1.0, 5000);
+    settled(cleared2, 1.0, 5000);
+    settled(kept, 1.0, 5000);
     cleared.clearHistory();
     cleared2.clearHistory();
-    EXPECT_LT(std::abs(settle(cleared, 0.0, 200)), 1e-9);
-    EXPECT_LT(std::abs(settle(cleared2, 0.0, 200)), 1e-9);
-    EXPECT_GT(std::abs(settle(kept, 0.0, 200)), 0.1);
+    EXPECT_LT(std::abs(settled(cleared, 0.0, 200)), 1e-9);
+    EXPECT_LT(std::abs(settled(cleared2, 0.0, 200)), 1e-9);
+    EXPECT_GT(std::abs(settled(kept, 0.0, 200)), 0.1);
 }
 
-TEST(MoogFilter2, AnyConstantInputSettlesAtItself)
+TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndSmallSignalsSeeOnePoles)
 {
     for (double c : {0.25, -1.0, 3.0, -6.0}) {
         MoogFilter2 ladder = make<MoogFilter2>(20000.0, 0.0, 4);
-        EXPECT_NEAR(settle(ladder, c, 40000), c, 1e-6) << c;
+        EXPECT_NEAR(settled(ladder, c, 40000), c, 1e-6) << c;
     }
     MoogFilter2 resonant = make<MoogFilter2>(5000.0, 3.0, 4); // y = c - r y
-    EXPECT_NEAR(settle(resonant, 2.0), 0.5, 1e-6);
+    EXPECT_NEAR(settled(resonant, 2.0), 0.5, 1e-6);
     resonant.setDrive(-6.0);
     resonant.setResonance(0.0);
-    EXPECT_NEAR(settle(resonant, 1.0), 0.501187, 1e-6);
-}
+    EXPECT_NEAR(settled(resonant, 1.0), 0.501187, 1e-6);
 
-TEST(MoogFilter2, SmallSignalsSeeOnePolesLoudOnesAreSquashed)
-{
-    // tanh(x/2) ~ x/2 turns every stage into y += (1 - p)(x - y).
+    // tanh(x/2) ~ x/2 turns every stage into y += (1 - p)(x - y); loud signals are squashed.
     expectThreePolesBetweenTaps<MoogFilter2>(0.0, 0.01);
     expectThreePolesBetweenTaps<MoogFilter2>(1.5, 0.01);
     EXPECT_LT(gainAt(make<MoogFilter2>(1000.0, 0.0, 4), 1000.0, 8.0),
@@ -183,12 +170,14 @@ TEST(MoogFilter2, AnySettingKeepsBothLaddersFinite)
     for (int n = 0; n < 44100; ++n)
         ASSERT_LT(std::abs(ringing.processSample(n < 10 ? 1.0 : 0.0)), 50.0);
 
-    for (double g : garbage) {
+    for (double g : hostileValues) {
         MoogFilter2 tanhLadder = make<MoogFilter2>(1000.0, 1.0, 4);
         tanhLadder.setSampleRate(g);
         tanhLadder.setFrequency(g);
         tanhLadder.setResonance(g);
         tanhLadder.setDrive(g);
+        for (int n = 0; n < 4000; ++n)
+            ASSERT_TRUE(std::isfinite(tanhLadder.processSample(std::sin(0.01 * n) * 3.0))) << g;
         for (std::int64_t mode : {1, 2, 3, -7}) {
             MoogFilter ladder = make<MoogFilter>(1000.0, 1.0, 4, mode);
             ladder.setSampleRate(g);
@@ -199,7 +188,5 @@ TEST(MoogFilter2, AnySettingKeepsBothLaddersFinite)
             for (int n = 0; n < 4000; ++n)
                 ASSERT_TRUE(std::isfinite(ladder.processSample(std::sin(0.01 * n) * 3.0))) << mode << " " << g;
         }
-        for (int n = 0; n < 4000; ++n)
-            ASSERT_TRUE(std::isfinite(tanhLadder.processSample(std::sin(0.01 * n) * 3.0))) << g;
     }
 }

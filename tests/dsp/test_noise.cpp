@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <thread>
 
-TEST(NoiseSource, ReseedingWithZeroGivesTheKnownSequence)
+TEST(NoiseSource, ReseedingWithZeroGivesTheKnownSequenceOnEachThread)
 {
     reseed(0);
     EXPECT_EQ(nextRandom(), 38);
@@ -22,12 +22,10 @@ TEST(NoiseSource, ReseedingWithZeroGivesTheKnownSequence)
     }
     reseed(0);
     EXPECT_DOUBLE_EQ(nextWhiteNoise(), (38 - 16384) / 16384.0);
-}
 
-TEST(NoiseSource, EachThreadHasItsOwnSequence)
-{
+    // Another thread's draws and reseeds leave this thread's sequence alone.
     reseed(0);
-    EXPECT_EQ(nextRandom(), 38);
+    nextRandom();
     int otherFirst = -1;
     std::thread other([&] {
         reseed(0);
@@ -42,11 +40,10 @@ TEST(NoiseSource, EachThreadHasItsOwnSequence)
 
 TEST(White2PinkFilter, ImpulseResponseIsTheSumOfItsSections)
 {
-    const double poles[6] = { 0.99886, 0.99332, 0.969, 0.8665, 0.55, -0.7616 };
-    const double gains[6] = { 0.0555179, 0.0750759, 0.153852, 0.3104856, 0.5329522, -0.016898 };
+    const double poles[6] = {0.99886, 0.99332, 0.969, 0.8665, 0.55, -0.7616};
+    const double gains[6] = {0.0555179, 0.0750759, 0.153852, 0.3104856, 0.5329522, -0.016898};
     White2PinkFilter filter;
-    EXPECT_NEAR(filter.processSample(1.0), 1.6471856, 1e-12);
-    EXPECT_NEAR(filter.processSample(0.0), 0.970067, 1e-6);
+    filter.processSample(0.3);
     filter.clear();
     for (int n = 0; n < 3000; ++n) {
         double expected = n == 0 ? 0.5362 : (n == 1 ? 0.115926 : 0.0);
