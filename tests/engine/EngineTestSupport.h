@@ -79,7 +79,10 @@ inline std::complex<double> component(const std::vector<double>& x, double rate,
     return 2.0 * sum / windowSum;
 }
 
-inline double magnitude(const std::vector<double>& x, double rate, double hz) { return std::abs(component(x, rate, hz)); }
+inline double magnitude(const std::vector<double>& x, double rate, double hz)
+{
+    return std::abs(component(x, rate, hz));
+}
 
 // Rising zero crossings, as fractional sample positions.
 inline std::vector<double> risingCrossings(const std::vector<double>& x)
@@ -100,7 +103,8 @@ inline double frequencyOf(const std::vector<double>& x, double rate)
 
 inline double peakOf(const std::vector<double>& x)
 {
-    return std::accumulate(x.begin(), x.end(), 0.0, [](double peak, double s) { return std::max(peak, std::abs(s)); });
+    return std::accumulate(x.begin(), x.end(), 0.0,
+                           [](double peak, double s) { return std::max(peak, std::abs(s)); });
 }
 
 // Index of the last sample that is not exactly zero.

@@ -33,8 +33,9 @@ TEST(EngineSetterGuards, NoSetterValueMakesTheOutputNonFinite)
         setters.push_back([filterSetter](Zarvex2& e, double v) { (e.filter.*filterSetter)(v); });
 
     // Everything sounds: three oscillators, both LFOs, every modulation ramp,
-    // sync, a resonant filter modulated by its output, and the distortion. Each bad value goes to every setter in turn, a fresh note
-    // and a legato note sounding after each.
+    // sync, a resonant filter modulated by its output, and the distortion.
+    // Each bad value goes to every setter in turn, a fresh note and a legato
+    // note sounding after each, then a long stretch at the top note.
     const double inf = std::numeric_limits<double>::infinity();
     for (int filterMode : {-5, 1, 3, 7, 10, 11, 12, INT_MAX}) {
         for (double bad : {std::nan(""), inf, -inf, 1e300, -1e300, 1e-320, -3.0}) {

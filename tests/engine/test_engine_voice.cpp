@@ -4,7 +4,10 @@
 
 namespace {
 
-std::size_t ms(double milliseconds, double rate = kRate) { return static_cast<std::size_t>(milliseconds * rate / 1000.0); }
+std::size_t ms(double milliseconds, double rate = kRate)
+{
+    return static_cast<std::size_t>(milliseconds * rate / 1000.0);
+}
 
 double noteHz(double note) { return 440.0 * std::exp2((note - 69.0) / 12.0); }
 

@@ -3,6 +3,7 @@
 
 #include "PluginHarness.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -76,7 +77,7 @@ TEST_F(Parameters, DefaultsAfterConstruction)
     const std::pair<int32_t, const char*> texts[] = { { 0, "0.000001" }, { 5, "0.200000" }, { 8, "Off" },
         { 13, "Reserved" }, { 23, "bypass" }, { 24, "bypass" }, { 30, "exp" }, { 51, "off" }, { 52, "off" },
         { 95, "bypass" }, { 113, "D#4 " }, { 114, "1.000000" }, { 125, "2.000000" },
-        { 156, "1.000000" }, // never set by the constructor: shown as what 0.0 means, 10^0 Hz
+        { 111, "0.000000" }, { 156, "1.000000" }, // never set by the constructor: shown as what 0.0 means
         { 12, "" }, { 110, "" }, { 152, "" }, { 153, "" }, { 154, "" }, { 158, "" }, { -1, "" } };
     for (const auto& [index, text] : texts)
         EXPECT_EQ(display(index), text) << index;
@@ -93,7 +94,12 @@ TEST_F(Parameters, TextsOfChangedValues)
         { 51, 0.5f, "preFilt " }, { 52, 0.4f, "osc 2" }, { 95, 10.0f / 128.0f, "Moog LPF" }, { 95, 1.0f, "128.0000" },
         { 96, 1.0f, "4.000000" }, { 30, 0.5f, "lin" }, { 104, 1.0f, "3.981071" }, { 113, 1.0f, "G9  " },
         { 113, 0.0f, "C-1 " }, { 0, 0.0f, "-96.0000" }, { 99, 1.0f, "20000.00" }, { 2, 1.0f, "1.000000" },
-        { 111, 0.25f, "0.250000" }, { 156, 0.5f, "10.00000" }, { 152, 0.5f, "" }, { 0, 2.0f, "144.0000" } };
+        { 111, 0.25f, "0.250000" }, { 156, 0.5f, "10.00000" }, { 152, 0.5f, "" },
+        // Stretches a host rarely reaches, and values out of range.
+        { 24, 1e-6f, "0.000138" }, // 20 (1000^v - 1) is about 20 v ln 1000
+        { 30, 0.49f, "exp" }, { 51, 2.0f, "" }, { 52, -1.0f, "" }, { 113, 2.0f, "ERR " }, { 113, -0.01f, "ERR " },
+        { 13, -1.0f, "Reserved" }, { 95, -0.5f, "-64.0000" }, { 107, 1.0f, "1.412537" }, // 3 dB as a factor
+        { 123, 0.0f, "0.125000" }, { 0, 1e7f, "Huge!" }, { 0, FLT_MAX, "Huge!" }, { 0, 2.0f, "144.0000" } };
     for (const auto& c : cases) {
         harness.setParameter(c.index, c.v);
         EXPECT_EQ(display(c.index), c.text) << c.index << " at " << c.v;
