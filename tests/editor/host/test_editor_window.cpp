@@ -13,20 +13,13 @@
 
 namespace {
 
-const layout::Place& placeOf(const layout::PageLayout& page, int param)
+// Where the control for param, or with display its value display, stands.
+CRect rectOf(const layout::PageLayout& page, int param, bool display = false)
 {
     for (const layout::Place& p : page.places)
         if (p.param == param)
-            return p;
+            return display ? layout::valueDisplayRect(p) : layout::controlRect(p);
     throw std::invalid_argument("no such control");
-}
-CRect controlOf(const layout::PageLayout& page, int param)
-{
-    return layout::controlRect(placeOf(page, param));
-}
-CRect displayOf(const layout::PageLayout& page, int param)
-{
-    return layout::valueDisplayRect(placeOf(page, param));
 }
 
 // What a text display or menu of the editor shows for a text: white on black,
@@ -154,8 +147,8 @@ TEST_F(EditorWindow, OpensAtItsSizeInTheHostWindowAndClosesWithoutLeftovers)
 TEST_F(EditorWindow, MouseTurnsReachTheHostAndHostChangesTheScreen)
 {
     openEditor();
-    const CRect vibDepth = displayOf(layout::kGlobalStrip, kVibDepth);
-    const CPoint at = centre(controlOf(layout::kGlobalStrip, kVibDepth));
+    const CRect vibDepth = rectOf(layout::kGlobalStrip, kVibDepth, true);
+    const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
     mouse(ButtonPress, at);
     mouse(MotionNotify, { at.x, at.y - 30 }, Button1Mask);
     mouse(ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
@@ -180,7 +173,7 @@ TEST_F(EditorWindow, PagesShowTheirControlsAndReopenOnTheOverview)
 {
     openEditor();
     showPage(1);
-    const CRect phase = displayOf(layout::kPages[1], kO1Phase);
+    const CRect phase = rectOf(layout::kPages[1], kO1Phase, true);
     harness.setParameter(kO1Phase, 1.0f);
     EXPECT_TRUE(screenShowsText(phase, "free"));
     EXPECT_TRUE(readoutsShow("Osc1 Start-Phase", "360.00", "degrees"));
@@ -191,14 +184,14 @@ TEST_F(EditorWindow, PagesShowTheirControlsAndReopenOnTheOverview)
     showPage(3);
     EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Filter", true));
     harness.setParameter(kStages, 0.625f);
-    const CRect stages = controlOf(layout::kPages[3], kStages);
+    const CRect stages = rectOf(layout::kPages[3], kStages);
     EXPECT_TRUE(screenShowsText(stages, "0 dB/oct", true));
-    chooseEntry(controlOf(layout::kPages[3], kFilterMode), 6);
+    chooseEntry(rectOf(layout::kPages[3], kFilterMode), 6);
     const auto automated = automationOf(kFilterMode);
     ASSERT_EQ(automated.size(), 1u);
     EXPECT_FLOAT_EQ(automated[0].opt, 6 / 128.0f + 1 / 256.0f);
     EXPECT_TRUE(screenShowsText(stages, "540\xB0 @ Freq", true));
-    EXPECT_TRUE(screenShowsText(controlOf(layout::kPages[3], kFilterMode), "Allpass (R.B. Johnson)", true));
+    EXPECT_TRUE(screenShowsText(rectOf(layout::kPages[3], kFilterMode), "Allpass (R.B. Johnson)", true));
 
     // Closed on the last page, calls are ignored; reopened, the first page shows.
     showPage(4);
@@ -210,7 +203,7 @@ TEST_F(EditorWindow, PagesShowTheirControlsAndReopenOnTheOverview)
     EXPECT_TRUE(children().empty());
     openEditor();
     EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Overview", true));
-    EXPECT_TRUE(screenShowsText(displayOf(layout::kGlobalStrip, kVibDepth), "90.00"));
+    EXPECT_TRUE(screenShowsText(rectOf(layout::kGlobalStrip, kVibDepth, true), "90.00"));
 }
 
 TEST_F(EditorWindow, MidiAndAutomationUpdateTheEditorWhileItDraws)
@@ -234,8 +227,8 @@ TEST_F(EditorWindow, MidiAndAutomationUpdateTheEditorWhileItDraws)
     while (running)
         idle();
     done.join();
-    EXPECT_TRUE(screenShowsText(displayOf(layout::kGlobalStrip, kVolume), "24.00"));
-    EXPECT_TRUE(screenShowsText(displayOf(layout::kPages[0], kCutoff), "20000.00"));
-    EXPECT_TRUE(screenShowsText(displayOf(layout::kGlobalStrip, kVibDepth), "100.00"));
+    EXPECT_TRUE(screenShowsText(rectOf(layout::kGlobalStrip, kVolume, true), "24.00"));
+    EXPECT_TRUE(screenShowsText(rectOf(layout::kPages[0], kCutoff, true), "20000.00"));
+    EXPECT_TRUE(screenShowsText(rectOf(layout::kGlobalStrip, kVibDepth, true), "100.00"));
     EXPECT_EQ(automationOf(kCutoff).size(), 128u);
 }
