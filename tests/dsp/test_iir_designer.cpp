@@ -79,6 +79,13 @@ TEST(IirDesigner, ReferenceDesigns)
         EXPECT_NEAR(r.a[k], a[k], 1e-14) << k;
         EXPECT_NEAR(r.b[k], 0.00019746986838812403 * b[k], 1e-16 * b[k]) << k;
     }
+    // Only the ratio of edge to rate counts, even at rates near the largest double.
+    const Design s = design(IirDesigner::bandpass, 4, 44100.0, 4410.0, 8820.0);
+    const Design h = design(IirDesigner::bandpass, 4, 1e300, 1e299, 2e299);
+    for (std::size_t k = 0; k < s.a.size(); ++k) {
+        EXPECT_NEAR(h.a[k], s.a[k], 1e-12);
+        EXPECT_NEAR(h.b[k], s.b[k], 1e-12);
+    }
 }
 
 TEST(IirDesigner, ResponsesFollowTheButterworthMagnitude)
@@ -138,14 +145,4 @@ TEST(IirDesigner, EdgeLeftAtOrAboveHalfTheRateIsDesignedAtPointFourFive)
     // Exactly half the rate is degenerate as well.
     const Design h = design(IirDesigner::highpass, 3, 32000.0, 16000.0);
     EXPECT_NEAR(magnitudeAt(h, 2.0 * pi * 0.45), std::sqrt(0.5), 1e-9);
-}
-
-TEST(IirDesigner, DesignDependsOnlyOnTheEdgeToRateRatio)
-{
-    const Design s = design(IirDesigner::bandpass, 4, 44100.0, 4410.0, 8820.0);
-    const Design h = design(IirDesigner::bandpass, 4, 1e300, 1e299, 2e299);
-    for (std::size_t k = 0; k < s.a.size(); ++k) {
-        EXPECT_NEAR(h.a[k], s.a[k], 1e-12);
-        EXPECT_NEAR(h.b[k], s.b[k], 1e-12);
-    }
 }

@@ -33,12 +33,6 @@ Ladder make(double cutoff, double resonance, std::int64_t poles, std::int64_t mo
 }
 
 template <class Ladder>
-double settled(Ladder& ladder, double input, int samples = 20000)
-{
-    return settle(through(ladder), input, samples);
-}
-
-template <class Ladder>
 double gainAt(Ladder ladder, double f, double amplitude)
 {
     return measureSine(through(ladder), f, fs, amplitude).gain;
@@ -62,17 +56,17 @@ void expectThreePolesBetweenTaps(double resonance, double amplitude)
 TEST(MoogFilter, ConstantsSettleThroughClipDriveAndFeedback)
 {
     MoogFilter ladder = make<MoogFilter>(1000.0, 0.0, 4);
-    EXPECT_NEAR(settled(ladder, -0.7), -0.7, 1e-9); // unity gain at DC
-    EXPECT_NEAR(settled(ladder, 10.0), 2.0, 1e-9);  // clipped at the ladder input
-    EXPECT_NEAR(settled(ladder, -10.0), -2.0, 1e-9);
+    EXPECT_NEAR(settle(through(ladder), -0.7, 20000), -0.7, 1e-9); // unity gain at DC
+    EXPECT_NEAR(settle(through(ladder), 10.0, 20000), 2.0, 1e-9);  // clipped at the ladder input
+    EXPECT_NEAR(settle(through(ladder), -10.0, 20000), -2.0, 1e-9);
     ladder.setDrive(-6.0);
-    EXPECT_NEAR(settled(ladder, 1.0), 0.501187, 1e-6);
+    EXPECT_NEAR(settle(through(ladder), 1.0, 20000), 0.501187, 1e-6);
     ladder.setDrive(20.0);
-    EXPECT_NEAR(settled(ladder, 0.5), 2.0, 1e-9); // 5.0 before the clip
+    EXPECT_NEAR(settle(through(ladder), 0.5, 20000), 2.0, 1e-9); // 5.0 before the clip
     // Feedback r: a settled ladder has v = c - r v at every stage, whatever the tap.
     for (std::int64_t poles : {1, 4}) {
         MoogFilter resonant = make<MoogFilter>(2000.0, 2.0, poles);
-        EXPECT_NEAR(settled(resonant, 0.9), 0.3, 1e-9) << poles;
+        EXPECT_NEAR(settle(through(resonant), 0.9, 20000), 0.3, 1e-9) << poles;
     }
 }
 
@@ -109,53 +103,48 @@ TEST(MoogFilter, SelfOscillationAtHighResonanceStaysBounded)
     }
 }
 
-TEST(MoogFilter, SettingsAreClampedOrRefused)
+TEST(MoogFilter, SettingsAreClampedOrRefusedAndClearHistoryLeavesOnlyTheAntiAliasTail)
 {
     MoogFilter ladder = make<MoogFilter>(1e6, 1.5, 2);
     EXPECT_EQ(ladder.getCutoff(), 20000.0);
-    for (double bad : {5.0, std::nan("")})
-        ladder.setFrequency(bad);
+    ladder.setFrequency(5.0);
+    ladder.setFrequency(std::nan(""));
     EXPECT_EQ(ladder.getCutoff(), 20.0);
-    for (double bad : {-0.1, HUGE_VAL})
-        ladder.setResonance(bad);
+    ladder.setResonance(-0.1);
+    ladder.setResonance(HUGE_VAL);
     EXPECT_EQ(ladder.getResonance(), 1.5);
     for (std::int64_t bad : {0, 5})
         ladder.setNumPoles(bad);
-    EXPECT_EQ(ladder.getOutputTap(), 1);
     for (std::int64_t bad : {0, 65})
         ladder.setOversampling(bad);
+    EXPECT_EQ(ladder.getOutputTap(), 1);
     ladder.setSampleRate(0.0);
     EXPECT_EQ(ladder.getOversampler().getAntiAlias().getSampleRate(), 441000.0);
-    ladder.setSampleRate(48000.0);
-    EXPECT_EQ(ladder.getOversampler().getAntiAlias().getSampleRate(), 480000.0);
-}
 
-TEST(MoogFilter, ClearHistoryLeavesOnlyTheAntiAliasTail)
-{
     MoogFilter cleared = make<MoogFilter>(50.0, 1.0, 4);
     MoogFilter2 cleared2 = make<MoogFilter2>(30.0, 0.0, 4);
     MoogFilter kept = cleared;
-    settled(cleared, 1.0, 5000);
-    settled(cleared2, 1.0, 5000);
-    settled(kept, 1.0, 5000);
+    settle(through(cleared), 1.0, 5000);
+    settle(through(cleared2), 1.0, 5000);
+    settle(through(kept), 1.0, 5000);
     cleared.clearHistory();
     cleared2.clearHistory();
-    EXPECT_LT(std::abs(settled(cleared, 0.0, 200)), 1e-9);
-    EXPECT_LT(std::abs(settled(cleared2, 0.0, 200)), 1e-9);
-    EXPECT_GT(std::abs(settled(kept, 0.0, 200)), 0.1);
+    EXPECT_LT(std::abs(settle(through(cleared), 0.0, 200)), 1e-9);
+    EXPECT_LT(std::abs(settle(through(cleared2), 0.0, 200)), 1e-9);
+    EXPECT_GT(std::abs(settle(through(kept), 0.0, 200)), 0.1);
 }
 
 TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndSmallSignalsSeeOnePoles)
 {
     for (double c : {0.25, -1.0, 3.0, -6.0}) {
         MoogFilter2 ladder = make<MoogFilter2>(20000.0, 0.0, 4);
-        EXPECT_NEAR(settled(ladder, c, 40000), c, 1e-6) << c;
+        EXPECT_NEAR(settle(through(ladder), c, 40000), c, 1e-6) << c;
     }
     MoogFilter2 resonant = make<MoogFilter2>(5000.0, 3.0, 4); // y = c - r y
-    EXPECT_NEAR(settled(resonant, 2.0), 0.5, 1e-6);
+    EXPECT_NEAR(settle(through(resonant), 2.0, 20000), 0.5, 1e-6);
     resonant.setDrive(-6.0);
     resonant.setResonance(0.0);
-    EXPECT_NEAR(settled(resonant, 1.0), 0.501187, 1e-6);
+    EXPECT_NEAR(settle(through(resonant), 1.0, 20000), 0.501187, 1e-6);
 
     // tanh(x/2) ~ x/2 turns every stage into y += (1 - p)(x - y); loud signals are squashed.
     expectThreePolesBetweenTaps<MoogFilter2>(0.0, 0.01);
@@ -170,23 +159,19 @@ TEST(MoogFilter2, AnySettingKeepsBothLaddersFinite)
     for (int n = 0; n < 44100; ++n)
         ASSERT_LT(std::abs(ringing.processSample(n < 10 ? 1.0 : 0.0)), 50.0);
 
-    for (double g : hostileValues) {
-        MoogFilter2 tanhLadder = make<MoogFilter2>(1000.0, 1.0, 4);
-        tanhLadder.setSampleRate(g);
-        tanhLadder.setFrequency(g);
-        tanhLadder.setResonance(g);
-        tanhLadder.setDrive(g);
-        for (int n = 0; n < 4000; ++n)
-            ASSERT_TRUE(std::isfinite(tanhLadder.processSample(std::sin(0.01 * n) * 3.0))) << g;
-        for (std::int64_t mode : {1, 2, 3, -7}) {
-            MoogFilter ladder = make<MoogFilter>(1000.0, 1.0, 4, mode);
-            ladder.setSampleRate(g);
-            ladder.setFrequency(g);
-            ladder.setResonance(g);
-            ladder.setDrive(g);
+    auto expectFinite = [](auto ladder, double g) {
+        ladder.setSampleRate(g);
+        ladder.setFrequency(g);
+        ladder.setResonance(g);
+        ladder.setDrive(g);
+        if constexpr (std::is_same_v<decltype(ladder), MoogFilter>)
             ladder.calcCoefficients();
-            for (int n = 0; n < 4000; ++n)
-                ASSERT_TRUE(std::isfinite(ladder.processSample(std::sin(0.01 * n) * 3.0))) << mode << " " << g;
-        }
+        for (int n = 0; n < 4000; ++n)
+            ASSERT_TRUE(std::isfinite(ladder.processSample(std::sin(0.01 * n) * 3.0))) << g;
+    };
+    for (double g : hostileValues) {
+        expectFinite(make<MoogFilter2>(1000.0, 1.0, 4), g);
+        for (std::int64_t mode : {1, 2, 3, -7})
+            expectFinite(make<MoogFilter>(1000.0, 1.0, 4, mode), g);
     }
 }

@@ -115,7 +115,8 @@ TEST(SuperOscillator, OutputSumsTheVoicesAndFlagsTheCentreWrap)
     EXPECT_EQ(osc.getSample(), 0.0);
     EXPECT_EQ(osc.getSampleAntiAliased(), 0.0);
     EXPECT_FALSE(osc.getCycleWrapped());
-    osc.prepareWaveform(7);
+    for (std::int64_t wave : {5, 3, 7}) // the last request wins
+        osc.prepareWaveform(wave);
     const double sample = osc.getSample();
     EXPECT_DOUBLE_EQ(osc.getTable(0)[100], -100.0 / 4096.0); // saw down
     double sum = 0.0;
