@@ -41,73 +41,56 @@ struct Probe {
     int64_t position = 0;
     float level = 0.0f;
     float releaseStep = 0.0f;
-    float sampleRate = 44100.0f;
 
     float& value(int32_t index) { return programs[current].values[index]; }
 };
 
-Probe* probeOf(AEffect* effect) { return static_cast<Probe*>(effect->object); }
+Probe& probeOf(AEffect* effect) { return *static_cast<Probe*>(effect->object); }
 
-void copy(void* ptr, const std::string& text) { std::strcpy(static_cast<char*>(ptr), text.c_str()); }
+bool valid(intptr_t index, int32_t count) { return index >= 0 && index < count; }
 
-intptr_t dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+intptr_t copy(void* ptr, const std::string& text)
 {
-    Probe* probe = probeOf(effect);
+    std::strcpy(static_cast<char*>(ptr), text.c_str());
+    return 1;
+}
+
+intptr_t dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float)
+{
+    Probe& probe = probeOf(effect);
     switch (opcode) {
     case effClose:
-        delete probe;
+        delete &probe;
         return 1;
     case effGetParamName:
-        if (index >= 0 && index < parameterCount)
-            copy(ptr, parameterNames[index]);
-        return 0;
-    case effGetParamLabel:
-        copy(ptr, index == 2 || index == 3 ? "smp" : "");
-        return 0;
+        return valid(index, parameterCount) ? copy(ptr, parameterNames[index]) : 0;
     case effGetParamDisplay:
-        if (index >= 0 && index < parameterCount)
-            copy(ptr, std::to_string(probe->value(index)));
-        return 0;
+        return valid(index, parameterCount) ? copy(ptr, std::to_string(probe.value(index))) : 0;
     case effGetProgram:
-        return probe->current;
+        return probe.current;
     case effSetProgram:
-        if (value >= 0 && value < programCount)
-            probe->current = static_cast<int32_t>(value);
+        if (valid(value, programCount))
+            probe.current = static_cast<int32_t>(value);
         return 0;
     case effGetProgramName:
-        copy(ptr, probe->programs[probe->current].name);
-        return 0;
+        return copy(ptr, probe.programs[probe.current].name);
     case effSetProgramName:
-        probe->programs[probe->current].name = static_cast<const char*>(ptr);
+        probe.programs[probe.current].name = static_cast<const char*>(ptr);
         return 0;
     case effGetProgramNameIndexed:
-        if (index < 0 || index >= programCount)
-            return 0;
-        copy(ptr, probe->programs[index].name);
-        return 1;
+        return valid(index, programCount) ? copy(ptr, probe.programs[index].name) : 0;
     case effGetEffectName:
-    case effGetProductString:
-        copy(ptr, "Probe");
-        return 1;
-    case effGetVendorString:
-        copy(ptr, "Zarvex tests");
-        return 1;
-    case effSetSampleRate:
-        probe->sampleRate = opt;
-        return 0;
+        return copy(ptr, "Probe");
     case effGetTailSize:
-        return std::lround(probe->value(3) * 100000.0f);
+        return std::lround(probe.value(3) * 100000.0f);
     case effMainsChanged:
-        if (value) {
-            probe->position = 0;
-            records.push_back({ ProbeRecord::resume, 0, 0, 0, 0.0f });
-        }
+        probe.position = 0;
         return 0;
     case effProcessEvents: {
         const auto* list = static_cast<const VstEvents*>(ptr);
         for (int32_t i = 0; i < list->numEvents; ++i)
             if (list->events[i]->type == kVstMidiType)
-                probe->pending.push_back(*reinterpret_cast<const VstMidiEvent*>(list->events[i]));
+                probe.pending.push_back(*reinterpret_cast<const VstMidiEvent*>(list->events[i]));
         return 1;
     }
     default:
@@ -117,41 +100,37 @@ intptr_t dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t val
 
 void setParameter(AEffect* effect, int32_t index, float value)
 {
-    Probe* probe = probeOf(effect);
-    if (index < 0 || index >= parameterCount)
-        return;
-    probe->value(index) = value;
-    records.push_back({ ProbeRecord::parameter, probe->position, index, 0, value });
+    Probe& probe = probeOf(effect);
+    if (valid(index, parameterCount)) {
+        probe.value(index) = value;
+        records.push_back({ ProbeRecord::parameter, probe.position, index, 0, value });
+    }
 }
 
 float getParameter(AEffect* effect, int32_t index)
 {
-    return index >= 0 && index < parameterCount ? probeOf(effect)->value(index) : 0.0f;
-}
-
-void handle(Probe& probe, const VstMidiEvent& event)
-{
-    const auto status = static_cast<uint8_t>(event.midiData[0]);
-    const auto data1 = static_cast<uint8_t>(event.midiData[1]);
-    const auto data2 = static_cast<uint8_t>(event.midiData[2]);
-    records.push_back({ ProbeRecord::midi, probe.position, status, data1 << 8 | data2, 0.0f });
-    if ((status & 0xf0) == 0x90 && data2 > 0) {
-        probe.level = data2 / 127.0f;
-        probe.releaseStep = 0.0f;
-    } else if ((status & 0xf0) == 0x80 || (status & 0xf0) == 0x90) {
-        const float samples = std::round(probe.value(2) * 1000.0f);
-        probe.releaseStep = samples > 0.0f ? probe.level / samples : probe.level;
-    }
+    return valid(index, parameterCount) ? probeOf(effect).value(index) : 0.0f;
 }
 
 void processReplacing(AEffect* effect, float**, float** outputs, int32_t frames)
 {
-    Probe& probe = *probeOf(effect);
+    Probe& probe = probeOf(effect);
     records.push_back({ ProbeRecord::block, probe.position, frames, 0, 0.0f });
-    size_t next = 0;
+    auto next = probe.pending.begin();
     for (int32_t i = 0; i < frames; ++i, ++probe.position) {
-        for (; next < probe.pending.size() && probe.pending[next].deltaFrames == i; ++next)
-            handle(probe, probe.pending[next]);
+        for (; next != probe.pending.end() && next->deltaFrames == i; ++next) {
+            const auto status = static_cast<uint8_t>(next->midiData[0]);
+            const auto velocity = static_cast<uint8_t>(next->midiData[2]);
+            records.push_back({ ProbeRecord::midi, probe.position, status,
+                static_cast<uint8_t>(next->midiData[1]) << 8 | velocity, 0.0f });
+            if ((status & 0xf0) == 0x90 && velocity > 0) {
+                probe.level = velocity / 127.0f;
+                probe.releaseStep = 0.0f;
+            } else if ((status & 0xf0) == 0x80 || (status & 0xf0) == 0x90) {
+                const float samples = std::round(probe.value(2) * 1000.0f);
+                probe.releaseStep = samples > 0.0f ? probe.level / samples : probe.level;
+            }
+        }
         outputs[0][i] = probe.level;
         outputs[1][i] = -probe.level;
         probe.level = std::max(0.0f, probe.level - probe.releaseStep);

@@ -6,7 +6,7 @@
 // What the probe plug-in records, each with the sample (counted from the
 // last resume) at which it took effect.
 struct ProbeRecord {
-    enum Kind : int32_t { midi, parameter, block, resume };
+    enum Kind : int32_t { midi, parameter, block };
     Kind kind;
     int64_t frame;
     int32_t index; // midi: status byte; parameter: index; block: frames

@@ -1,21 +1,16 @@
 // The renderer as its users run it: a subprocess, its exit status, its
 // messages, and the files it leaves.
 
-#include "tools/render/MidiFile.h"
+#include "tests/tools/RenderTestSupport.h"
 #include "tools/render/ProgramFile.h"
-
-#include <gtest/gtest.h>
+#include "vst2/aeffectx.h"
 
 #include <sndfile.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
-#ifndef ZARVEX_RENDER_PATH
-#error "the tests need the path of the renderer"
-#endif
 
 namespace fs = std::filesystem;
 
@@ -26,12 +21,10 @@ struct Outcome {
     std::string output;
 };
 
-std::string quoted(const std::string& text)
+std::string contents(const fs::path& path)
 {
-    std::string result = "'";
-    for (char c : text)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), {} };
 }
 
 class RenderCommand : public testing::Test {
@@ -41,49 +34,38 @@ protected:
         char pattern[] = "/tmp/zarvex-render-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
-        midi = dir / "phrase.mid";
-        writeMidi(midi);
+        log = dir.string() + ".log";
+        // One note from 0.25 s to 0.5 s at the default 120 BPM, the file ending at 1 s.
+        midi = write("phrase.mid",
+            { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x30, 0x90, 60, 100, 0x30,
+                0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 });
     }
-    void TearDown() override { fs::remove_all(dir); }
-
-    Outcome invoke(const std::vector<std::string>& args, const std::string& environment = "")
+    void TearDown() override
     {
-        std::string command = environment + " " + quoted(ZARVEX_RENDER_PATH);
+        fs::remove_all(dir);
+        fs::remove(log);
+    }
+
+    std::string write(const std::string& name, const Bytes& bytes) const
+    {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return (dir / name).string();
+    }
+
+    Outcome invoke(const std::vector<std::string>& args, const std::string& environment = "") const
+    {
+        // No argument holds a quote.
+        std::string command = environment + " '" ZARVEX_RENDER_PATH "'";
         for (const auto& arg : args)
-            command += " " + quoted(arg);
-        FILE* pipe = popen((command + " 2>&1 </dev/null").c_str(), "r");
-        std::string output;
-        char buffer[4096];
-        while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-            output.append(buffer, n);
-        const int status = pclose(pipe);
-        return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, output };
-    }
-
-    // One note from 0.25 s to 0.5 s at the default 120 BPM, the file ending at 1 s.
-    static void writeMidi(const fs::path& path)
-    {
-        const std::vector<uint8_t> bytes = { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0,
-            0, 0, 12, 0x30, 0x90, 60, 100, 0x30, 0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 };
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-    }
-
-    size_t filesInDir() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {})); }
-
-    void expectFailure(const std::vector<std::string>& args, const std::string& message,
-        const std::string& environment = "")
-    {
-        const size_t before = filesInDir();
-        const Outcome result = invoke(args, environment);
-        EXPECT_EQ(result.status, 1) << result.output;
-        EXPECT_NE(result.output.find("zarvex-render: error: "), std::string::npos) << result.output;
-        EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
-        EXPECT_EQ(filesInDir(), before) << "a failed run left a file behind";
+            command.append(" '").append(arg).append("'");
+        const int status = std::system((command + " >" + log + " 2>&1 </dev/null").c_str());
+        return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(log) };
     }
 
     fs::path dir;
-    fs::path midi;
+    std::string log;
+    std::string midi;
     const std::string probe = ZARVEX_PROBE_PLUGIN_PATH;
 };
 
@@ -93,7 +75,7 @@ TEST_F(RenderCommand, RendersAStereoWavOfTheMusicAndTheTail)
 {
     const fs::path wav = dir / "out.wav";
     const Outcome result
-        = invoke({ "-p", probe, "-r", "48000", "--format", "pcm24", "--param", "Tail Size=0.1", midi, "-o", wav });
+        = invoke({ "-p", probe, "-r", "48000", "--format", "pcm24", "--param", "tail size=0.1", midi, "-o", wav });
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("wrote " + wav.string()), std::string::npos);
     SF_INFO info {};
@@ -103,56 +85,76 @@ TEST_F(RenderCommand, RendersAStereoWavOfTheMusicAndTheTail)
     EXPECT_EQ(info.samplerate, 48000);
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     // One second of music and the probe's tail of 0.1 * 100000 samples.
-    EXPECT_EQ(info.frames, 48000 + 10000);
+    ASSERT_EQ(info.frames, 48000 + 10000);
     std::vector<float> samples(static_cast<size_t>(info.frames * 2));
     sf_readf_float(sound, samples.data(), info.frames);
     sf_close(sound);
     EXPECT_EQ(samples[2 * 11999], 0.0f);
     EXPECT_NEAR(samples[2 * 12000], 100.0f / 127.0f, 1e-6f);
     EXPECT_NEAR(samples[2 * 12000 + 1], -100.0f / 127.0f, 1e-6f);
-    EXPECT_EQ(filesInDir(), 2u) << "only the MIDI file and the WAV file";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2) << "only the MIDI file and the WAV file";
 }
 
-TEST_F(RenderCommand, SavesAProgramThatLoadsBackWithTheSameValues)
+TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
 {
-    const fs::path fxp = dir / "sound.fxp";
-    ASSERT_EQ(invoke({ "-p", probe, "--param", "0=0.125", "--param", "Release=0.75", "--save-program", fxp }).status, 0);
-    std::ifstream in(fxp, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    const ProgramFile saved = decodeProgram(bytes, fxp);
+    const std::string fxp = (dir / "sound.fxp").string(), fxb = (dir / "sounds.fxb").string();
+    const Outcome saving = invoke({ "-p", probe, "--program", "1", "--param", "0=0.125", "--param", "Release=0.75",
+        "--save-program", fxp, "--save-bank", fxb });
+    ASSERT_EQ(saving.status, 0) << saving.output;
+    const std::string bytes = contents(fxp);
+    const ProgramFile saved = decodeProgram(Bytes(bytes.begin(), bytes.end()), fxp);
     EXPECT_EQ(saved.program.values, (std::vector<float> { 0.125f, 0.5f, 0.75f, 0.0f }));
     EXPECT_EQ(pluginIdText(saved.pluginId), "Prb1");
 
-    const Outcome info = invoke({ "-p", probe, "--load", fxp, "--info" });
-    ASSERT_EQ(info.status, 0) << info.output;
-    const auto line = info.output.find("\"Release\"");
-    ASSERT_NE(line, std::string::npos) << info.output;
-    EXPECT_NE(info.output.substr(line, info.output.find('\n', line) - line).find("0.750000"), std::string::npos);
-    EXPECT_NE(info.output.find("Unique ID:  'Prb1'"), std::string::npos);
+    // A fresh probe starts at program 0 with its release at 0; the bank brings back program 1.
+    for (const auto& [file, current] : { std::pair { fxp, "current 0" }, { fxb, "current 1" } }) {
+        const Outcome info = invoke({ "-p", probe, "--load", file, "--info" });
+        ASSERT_EQ(info.status, 0) << info.output;
+        const auto line = info.output.find("\"Release\"");
+        ASSERT_NE(line, std::string::npos) << info.output;
+        EXPECT_NE(info.output.substr(line, info.output.find('\n', line) - line).find("0.750000"), std::string::npos);
+        EXPECT_NE(info.output.find(current), std::string::npos) << info.output;
+    }
 }
 
-TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFile)
+TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
 {
-    const std::string wav = (dir / "out.wav").string();
-    expectFailure({ "-p", (dir / "missing.so").string(), midi, "-o", wav }, "plug-in not found");
-    expectFailure({ "-p", midi, midi, "-o", wav }, "cannot load plug-in");
-    expectFailure({ "-p", probe, midi, "-o", wav }, "refused to open", "PROBE_REFUSE=1");
-    expectFailure({ "-p", probe, midi, "-o", (dir / "no-such-dir" / "out.wav").string() }, "cannot write");
-    expectFailure({ "-p", probe, "--param", "Cutoff=0.3", midi, "-o", wav }, "no parameter named \"Cutoff\"");
-
-    std::ofstream(dir / "bad.mid") << "MThd garbage";
-    expectFailure({ "-p", probe, (dir / "bad.mid").string(), "-o", wav }, "bad.mid: ");
-    std::ofstream(dir / "bad.fxp") << "CcnK";
-    expectFailure({ "-p", probe, "--load", (dir / "bad.fxp").string(), midi, "-o", wav }, "bad.fxp: ");
-}
-
-TEST_F(RenderCommand, AFailedRunLeavesAnOlderOutputAlone)
-{
-    const fs::path wav = dir / "out.wav";
-    std::ofstream(wav) << "older";
-    expectFailure({ "-p", probe, "--param", "Gain=1", midi, "-o", wav }, "several parameters");
-    std::ifstream in(wav);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "older");
+    const std::string wav = write("out.wav", { 'o', 'l', 'd' });
+    const int32_t probeId = vstFourCC('P', 'r', 'b', '1');
+    const std::vector<float> four(4, 0.0f);
+    // Arguments after "-p PROBE -o OUT.wav"; a later -p or -o takes the place of the earlier one.
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+        const char* environment = "";
+    } failures[] = {
+        { { "-p", (dir / "missing.so").string(), midi }, "plug-in not found" },
+        { { "-p", midi, midi }, "cannot load plug-in" },
+        { { midi }, "refused to open", "PROBE_REFUSE=1" },
+        { { "-o", (dir / "no-such-dir" / "out.wav").string(), midi }, "cannot write" },
+        { { "--param", "Cutoff=0.3", midi }, "no parameter named \"Cutoff\"" },
+        { { "--param", "Gain=1", midi }, "several parameters are named \"Gain\" (0, 1)" },
+        { { "--param", "4=1", midi }, "parameter 4 does not exist" },
+        { { "--program", "2", midi }, "program 2 does not exist" },
+        { { write("bad.mid", { 'M', 'T', 'h', 'd', 1 }) }, "bad.mid: " },
+        { { "--load", write("bad.fxp", { 'C', 'c', 'n', 'K' }), midi }, "bad.fxp: " },
+        { { "--load", write("zvx2.fxp", encodeProgram({ vstFourCC('Z', 'v', 'x', '2'), 1, { "x", four } })), midi },
+            "saved for plug-in 'Zvx2'" },
+        { { "--load", write("short.fxp", encodeProgram({ probeId, 1, { "x", { 0.0f } } })), midi }, "holds 1" },
+        { { "--load", write("many.fxb", encodeBank({ probeId, 1, 0, { 3, { "x", four } } })), midi },
+            "holds 3 programs" },
+    };
+    const auto files = std::distance(fs::directory_iterator(dir), {});
+    for (const auto& failure : failures) {
+        std::vector<std::string> args = { "-p", probe, "-o", wav };
+        args.insert(args.end(), failure.args.begin(), failure.args.end());
+        const Outcome result = invoke(args, failure.environment);
+        EXPECT_EQ(result.status, 1) << result.output;
+        EXPECT_NE(result.output.find("zarvex-render: error: "), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find(failure.message), std::string::npos) << result.output;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), files) << "a failed run left a file behind";
+        EXPECT_EQ(contents(wav), "old");
+    }
 }
 
 TEST_F(RenderCommand, UsageErrorsExitWithTwo)

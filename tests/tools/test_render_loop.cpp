@@ -1,7 +1,11 @@
-#include "tests/tools/ProbeHost.h"
+// The render loop against the probe plug-in, which records what it is handed.
 
-#include "tools/render/RenderError.h"
+#include "tests/tools/ProbeRecord.h"
+#include "tests/tools/RenderTestSupport.h"
 
+#include <dlfcn.h>
+
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -10,165 +14,116 @@ constexpr double rate = 44100.0;
 
 double at(int64_t frame) { return static_cast<double>(frame) / rate; }
 
-// Frames given directly, so every offset is known exactly.
-MidiSequence sequenceOf(std::vector<MidiMessage> messages, int64_t endFrame)
+struct Event {
+    int64_t frame;
+    uint8_t status, data1, data2;
+};
+
+MidiSequence sequenceOf(const std::vector<Event>& events, int64_t endFrame)
 {
-    return { std::move(messages), at(endFrame) };
+    MidiSequence sequence { {}, at(endFrame) };
+    for (const Event& event : events)
+        sequence.messages.push_back({ at(event.frame), { event.status, event.data1, event.data2 }, 3 });
+    return sequence;
 }
+
+// The probe opened through the renderer's host, with what it recorded.
+struct ProbeHost {
+    explicit ProbeHost(int32_t blockSize = 512)
+        : plugin(ZARVEX_PROBE_PLUGIN_PATH, rate, blockSize)
+        // The host has the library open already; this only finds it again.
+        , library(dlopen(ZARVEX_PROBE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD))
+    {
+        reinterpret_cast<ProbeClearProc>(dlsym(library, "probeClear"))();
+    }
+    ~ProbeHost() { dlclose(library); }
+
+    std::vector<ProbeRecord> recorded(ProbeRecord::Kind kind) const
+    {
+        const ProbeRecord* all = nullptr;
+        const size_t count = reinterpret_cast<ProbeRecordsProc>(dlsym(library, "probeRecords"))(&all);
+        std::vector<ProbeRecord> found;
+        std::copy_if(all, all + count, std::back_inserter(found), [&](const ProbeRecord& r) { return r.kind == kind; });
+        return found;
+    }
+
+    HostedPlugin plugin;
+    void* library;
+};
 
 } // namespace
 
-TEST(RenderLoop, EventsReachThePluginAtTheirSampleAcrossBlockBoundaries)
+TEST(RenderLoop, EventsAndParameterChangesReachThePluginInOrderAtTheirSample)
 {
-    ProbeHost probe(rate, 512);
-    const int64_t frames[] = { 0, 100, 511, 512, 513, 1000, 1024, 1535 };
-    std::vector<MidiMessage> messages;
-    for (size_t i = 0; i < std::size(frames); ++i)
-        messages.push_back(message(at(frames[i]), 0xb0, 74, static_cast<uint8_t>(i)));
-    const auto out = probe.render(sequenceOf(messages, 2000), { TailMode::fixed, 0.0 });
-
-    const auto midi = probe.recorded(ProbeRecord::midi);
-    ASSERT_EQ(midi.size(), std::size(frames));
-    for (size_t i = 0; i < midi.size(); ++i) {
-        EXPECT_EQ(midi[i].frame, frames[i]) << "event " << i;
-        EXPECT_EQ(midi[i].index, 0xb0);
-        EXPECT_EQ(midi[i].data, 74 << 8 | static_cast<int>(i));
-    }
-    EXPECT_EQ(out.size(), 2u * 2000);
-    for (const auto& block : probe.recorded(ProbeRecord::block))
-        EXPECT_LE(block.index, 512);
-}
-
-TEST(RenderLoop, MessagesAtOneTimeKeepTheirOrderSoARepeatedKeyRestarts)
-{
-    ProbeHost probe(rate, 64);
-    const auto out = probe.render(sequenceOf({ message(at(10), 0x90, 60, 127), message(at(300), 0x80, 60, 0),
-                                                 message(at(300), 0x90, 60, 64), message(at(400), 0x80, 60, 0) },
-                                      500),
-        { TailMode::fixed, 0.0 });
-    const auto midi = probe.recorded(ProbeRecord::midi);
-    ASSERT_EQ(midi.size(), 4u);
-    EXPECT_EQ(midi[1].index, 0x80);
-    EXPECT_EQ(midi[2].index, 0x90);
-    // The gate follows: silent before the note, full level, then the second velocity.
-    EXPECT_EQ(out[2 * 9], 0.0f);
-    EXPECT_FLOAT_EQ(out[2 * 10], 1.0f);
-    EXPECT_FLOAT_EQ(out[2 * 10 + 1], -1.0f);
-    EXPECT_FLOAT_EQ(out[2 * 300], 64.0f / 127.0f);
-}
-
-TEST(RenderLoop, ParameterChangesSplitTheBlockAndLandOnTheirSample)
-{
-    ProbeHost probe(rate, 512);
-    probe.render(sequenceOf({ message(at(700), 0x90, 60, 100) }, 1500), { TailMode::fixed, 0.0 },
+    ProbeHost probe(512);
+    // Controllers on both sides of block boundaries, and a key released and
+    // struck again at one sample: the gate must restart at the new velocity.
+    const std::vector<Event> events = { { 0, 0xb0, 74, 0 }, { 10, 0x90, 60, 127 }, { 300, 0x80, 60, 0 },
+        { 300, 0x90, 60, 64 }, { 511, 0xb0, 74, 1 }, { 512, 0xb0, 74, 2 }, { 513, 0xb0, 74, 3 }, { 700, 0xb0, 74, 4 },
+        { 1024, 0xb0, 74, 5 }, { 1535, 0xb0, 74, 6 }, { 1600, 0x80, 60, 0 } };
+    const auto out = renderAll(probe.plugin, sequenceOf(events, 2000), { TailMode::fixed, 0.0 },
         { { at(700), 2, 0.25f }, { at(1200), 0, 0.75f } });
 
+    const auto midi = probe.recorded(ProbeRecord::midi);
+    ASSERT_EQ(midi.size(), events.size());
+    for (size_t i = 0; i < midi.size(); ++i) {
+        EXPECT_EQ(midi[i].frame, events[i].frame) << "event " << i;
+        EXPECT_EQ(midi[i].index, events[i].status) << "event " << i;
+        EXPECT_EQ(midi[i].data, events[i].data1 << 8 | events[i].data2) << "event " << i;
+    }
     const auto changes = probe.recorded(ProbeRecord::parameter);
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[0].frame, 700);
     EXPECT_EQ(changes[0].index, 2);
     EXPECT_FLOAT_EQ(changes[0].value, 0.25f);
     EXPECT_EQ(changes[1].frame, 1200);
-    // The change comes before the note at the same sample, and a block starts there.
-    EXPECT_EQ(probe.recorded(ProbeRecord::midi).at(0).frame, 700);
+    // Blocks of at most 512 frames, split where a parameter changes.
     std::vector<int64_t> starts;
     int64_t total = 0;
     for (const auto& block : probe.recorded(ProbeRecord::block)) {
+        EXPECT_LE(block.index, 512);
         starts.push_back(block.frame);
         total += block.index;
     }
     EXPECT_NE(std::find(starts.begin(), starts.end(), 700), starts.end());
     EXPECT_NE(std::find(starts.begin(), starts.end(), 1200), starts.end());
-    EXPECT_EQ(total, 1500);
+    EXPECT_EQ(total, 2000);
+    ASSERT_EQ(out.size(), 2u * 2000);
+    EXPECT_EQ(out[2 * 9], 0.0f);
+    EXPECT_FLOAT_EQ(out[2 * 10], 1.0f);
+    EXPECT_FLOAT_EQ(out[2 * 10 + 1], -1.0f);
+    EXPECT_FLOAT_EQ(out[2 * 301], 64.0f / 127.0f); // still sounding after the restart
 }
 
-TEST(RenderLoop, TailLengthFollowsThePluginTheOptionsAndTheCap)
+TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
 {
-    const auto sequence = sequenceOf({ message(at(0), 0x90, 60, 100) }, 1000);
-    {
-        ProbeHost probe(rate, 256);
-        probe.plugin.setParameter(3, 0.05f); // 5000 samples
-        EXPECT_EQ(probe.render(sequence).size(), 2u * 6000);
-        EXPECT_EQ(probe.render(sequence, { TailMode::fixed, 0.1 }).size(), 2u * (1000 + 4410));
-        EXPECT_EQ(probe.render(sequence, { TailMode::plugin, 0.0, 0.01 }).size(), 2u * (1000 + 441));
-    }
-    {
-        // A held note never falls silent: the cap ends the tail.
-        ProbeHost probe(rate, 256);
-        EXPECT_EQ(probe.render(sequence, { TailMode::silence, 0.0, 1.0 }).size(), 2u * (1000 + 44100));
-    }
-}
+    const auto held = sequenceOf({ { 0, 0x90, 60, 100 } }, 1000);
+    ProbeHost probe(128);
+    // A held note never falls silent: the cap ends a tail that waits for silence.
+    EXPECT_EQ(renderAll(probe.plugin, held, { TailMode::silence, 0.0, 1.0 }).size(), 2u * (1000 + 44100));
+    probe.plugin.setParameter(3, 0.05f); // reports 5000 samples
+    EXPECT_EQ(renderAll(probe.plugin, held).size(), 2u * 6000);
+    EXPECT_EQ(renderAll(probe.plugin, held, { TailMode::fixed, 0.1 }).size(), 2u * (1000 + 4410));
+    EXPECT_EQ(renderAll(probe.plugin, held, { TailMode::plugin, 0.0, 0.01 }).size(), 2u * (1000 + 441));
 
-TEST(RenderLoop, ASilentTailIsCutWhereTheReleaseEnds)
-{
-    ProbeHost probe(rate, 128);
+    // Without a reported tail the render ends where the output stays silent,
+    // but never before the music does.
+    probe.plugin.setParameter(3, 0.0f);
     probe.plugin.setParameter(2, 0.3f); // 300-sample release
-    // The plug-in reports no tail, so the render runs until the output stays silent.
-    const auto out = probe.render(sequenceOf({ message(at(50), 0x90, 60, 127), message(at(900), 0x80, 60, 0) }, 1000));
+    const auto out = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60, 127 }, { 900, 0x80, 60, 0 } }, 1000));
     ASSERT_EQ(out.size(), 2u * 1200);
     EXPECT_GT(out[2 * 1199], 0.0f);
     // Linear release: 1 - k/300 at k samples after the note-off.
     EXPECT_NEAR(out[2 * 1000], 1.0f - 100.0f / 300.0f, 1e-4f);
-
-    // Silence inside the music is kept: the file never ends before the music does.
-    const auto early = probe.render(sequenceOf({ message(at(50), 0x90, 60, 127), message(at(100), 0x80, 60, 0) }, 5000));
+    const auto early = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60, 127 }, { 100, 0x80, 60, 0 } }, 5000));
     EXPECT_EQ(early.size(), 2u * 5000);
 }
 
 TEST(RenderLoop, AStopRequestEndsTheRenderWithAnError)
 {
-    ProbeHost probe(rate, 64);
+    ProbeHost probe(64);
     std::atomic<bool> stop { true };
     Renderer renderer(probe.plugin, {});
     renderer.setStopFlag(&stop);
     EXPECT_THROW(renderer.render(sequenceOf({}, 1000), {}, [](const float*, int64_t) {}), RenderError);
-}
-
-TEST(HostedPluginParameters, FoundByNumberOrNameAndAmbiguityIsRefused)
-{
-    ProbeHost probe;
-    EXPECT_EQ(probe.plugin.findParameter("3"), 3);
-    EXPECT_EQ(probe.plugin.findParameter("Release"), 2);
-    EXPECT_EQ(probe.plugin.findParameter("  tail size "), 3);
-    try {
-        probe.plugin.findParameter("Gain");
-        FAIL() << "an ambiguous name was accepted";
-    } catch (const RenderError& error) {
-        EXPECT_NE(std::string(error.what()).find("(0, 1)"), std::string::npos) << error.what();
-    }
-    EXPECT_THROW(probe.plugin.findParameter("4"), RenderError);
-    EXPECT_THROW(probe.plugin.findParameter("Cutoff"), RenderError);
-}
-
-TEST(HostedPluginPrograms, ABankRestoresEveryProgramAndTheCurrentOne)
-{
-    BankFile saved;
-    {
-        ProbeHost probe;
-        probe.plugin.selectProgram(1);
-        probe.plugin.setParameter(0, 0.9f);
-        probe.plugin.load(ProgramFile { vstFourCC('P', 'r', 'b', '1'), 3, { "Renamed", { 0.1f, 0.2f, 0.3f, 0.4f } } },
-            "program");
-        saved = decodeBank(encodeBank(probe.plugin.saveBank()), "saved");
-        EXPECT_EQ(probe.plugin.currentProgram(), 1);
-    }
-    ProbeHost fresh;
-    fresh.plugin.load(saved, "saved");
-    EXPECT_EQ(fresh.plugin.currentProgram(), 1);
-    EXPECT_EQ(fresh.plugin.programName(1), "Renamed");
-    EXPECT_EQ(fresh.plugin.parameter(3), 0.4f);
-    fresh.plugin.selectProgram(0);
-    EXPECT_EQ(fresh.plugin.readProgram().values, (std::vector<float> { 0.5f, 0.5f, 0.0f, 0.0f }));
-}
-
-TEST(HostedPluginPrograms, FilesOfAnotherPluginOrSizeAreRefused)
-{
-    ProbeHost probe;
-    EXPECT_THROW(probe.plugin.load(ProgramFile { vstFourCC('Z', 'v', 'x', '2'), 1, { "x", { 0, 0, 0, 0 } } }, "f"),
-        RenderError);
-    EXPECT_THROW(probe.plugin.load(ProgramFile { vstFourCC('P', 'r', 'b', '1'), 1, { "x", { 0, 0, 0 } } }, "f"),
-        RenderError);
-    BankFile tooMany { vstFourCC('P', 'r', 'b', '1'), 1, 0, std::vector<PluginProgram>(3, { "x", { 0, 0, 0, 0 } }) };
-    EXPECT_THROW(probe.plugin.load(tooMany, "f"), RenderError);
-    EXPECT_THROW(probe.plugin.selectProgram(2), RenderError);
 }

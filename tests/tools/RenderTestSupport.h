@@ -1,0 +1,61 @@
+#pragma once
+
+#include "tools/render/HostedPlugin.h"
+#include "tools/render/RenderError.h"
+#include "tools/render/Renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// f must throw a RenderError whose message names the file and holds the
+// expected text.
+template <class F> void expectRenderError(F&& f, const std::string& file, const std::string& expected)
+{
+    try {
+        f();
+        ADD_FAILURE() << "accepted, expected an error with: " << expected;
+    } catch (const RenderError& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find(file), std::string::npos) << text;
+        EXPECT_NE(text.find(expected), std::string::npos) << text;
+    }
+}
+
+// Every cut of a good file must be refused; copies with one to three bytes
+// changed at random must be refused or read (decode checks what it read).
+// Returns how many damaged copies were read.
+template <class Decode> int expectCutsRefusedAndDamageSurvived(const Bytes& good, Decode decode)
+{
+    for (size_t length = 0; length < good.size(); ++length)
+        EXPECT_THROW(decode(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length))), RenderError)
+            << length;
+    std::mt19937 random(11);
+    int read = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        Bytes damaged = good;
+        for (int flips = 1 + trial % 3; flips > 0; --flips)
+            damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
+        try {
+            decode(damaged);
+            ++read;
+        } catch (const RenderError&) {
+        }
+    }
+    return read;
+}
+
+// Renders and returns the interleaved stereo output.
+inline std::vector<float> renderAll(HostedPlugin& plugin, const MidiSequence& sequence, RenderSettings settings = {},
+    const std::vector<TimedParameter>& changes = {})
+{
+    std::vector<float> out;
+    Renderer(plugin, settings).render(sequence, changes, [&](const float* samples, int64_t frames) {
+        out.insert(out.end(), samples, samples + 2 * frames);
+    });
+    return out;
+}
