@@ -109,13 +109,24 @@ TEST(AmpEnvRc, InvalidSettersNeverBreakTheOutput)
     env.setPeak(7000.0);
     env.trigger();
     EXPECT_DOUBLE_EQ(env.getSample(), dB(-10.0));
-    using Setter = void (AmpEnvRc::*)(double);
-    const Setter setters[] = {&AmpEnvRc::setPeak, &AmpEnvRc::setSustain, &AmpEnvRc::setStart,
-        &AmpEnvRc::setReleaseFloor, &AmpEnvRc::setTimeUnit, &AmpEnvRc::setAttack, &AmpEnvRc::setHold,
-        &AmpEnvRc::setDecay, &AmpEnvRc::setRelease, &AmpEnvRc::setTimeScale, &AmpEnvRc::setSampleRate};
+    // Plain functions rather than member pointers: the setters live in two bases.
+    using Setter = void (*)(AmpEnvRc&, double);
+    const Setter setters[] = {
+        [](AmpEnvRc& e, double v) { e.setPeak(v); },
+        [](AmpEnvRc& e, double v) { e.setSustain(v); },
+        [](AmpEnvRc& e, double v) { e.setStart(v); },
+        [](AmpEnvRc& e, double v) { e.setReleaseFloor(v); },
+        [](AmpEnvRc& e, double v) { e.setTimeUnit(v); },
+        [](AmpEnvRc& e, double v) { e.setAttack(v); },
+        [](AmpEnvRc& e, double v) { e.setHold(v); },
+        [](AmpEnvRc& e, double v) { e.setDecay(v); },
+        [](AmpEnvRc& e, double v) { e.setRelease(v); },
+        [](AmpEnvRc& e, double v) { e.setTimeScale(v); },
+        [](AmpEnvRc& e, double v) { e.setSampleRate(v); },
+    };
     for (double bad : hostileValues) {
         for (Setter set : setters)
-            (env.*set)(bad);
+            set(env, bad);
         env.trigger();
         for (int n = 0; n < 200; ++n) {
             if (n == 100)
