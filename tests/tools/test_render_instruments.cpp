@@ -66,11 +66,6 @@ double pitchOf(const std::vector<double>& x, double sampleRate)
     return 0.0;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-// amsynth keeps a little memory past its close; that is its own affair.
-extern "C" const char* __lsan_default_suppressions() { return "leak:amsynth_vst.so\n"; }
-#endif
-
 class ThirdPartyInstrument : public testing::TestWithParam<const char*> { };
 
 } // namespace
