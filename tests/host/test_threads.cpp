@@ -16,7 +16,7 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
     AEffect* e = harness.effect();
 
     // Bounded bursts: every change may cost the audio thread a table rebuild.
-    constexpr int rounds = 20;
+    constexpr int rounds = 100;
     std::atomic<int> running { 4 };
     std::vector<std::thread> writers;
     for (unsigned seed = 1; seed <= 3; ++seed) {
