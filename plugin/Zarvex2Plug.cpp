@@ -136,15 +136,20 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
     if (outputs && outputs[0] && outputs[1]) {
         int32_t next = 0;
         for (int32_t i = 0; i < frames; ++i) {
+            // Changes made before this sample come before its events.
+            applyQueuedParameters();
             // Events act just before the sample at their offset, in buffer order;
             // one that is out of order stops the dispatch for the rest of the block.
-            while (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i) {
-                const VstEvent& event = eventBuffer[static_cast<size_t>(next)];
-                if (event.type == kVstMidiType)
-                    handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
-                ++next;
+            if (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i) {
+                do {
+                    const VstEvent& event = eventBuffer[static_cast<size_t>(next)];
+                    if (event.type == kVstMidiType)
+                        handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
+                    ++next;
+                } while (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i);
+                // Controllers change parameters: those act on this sample too.
+                applyQueuedParameters();
             }
-            applyQueuedParameters();
             const double sample = engine.getSample();
             // The host never sees a value a float cannot hold; a voice that ran
             // off is silenced and its filters start afresh.

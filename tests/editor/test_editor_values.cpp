@@ -193,8 +193,9 @@ TEST_F(EditorValues, MenusSendTheModeTheyName)
         for (size_t entry = 0; entry < m.entries.size(); ++entry) {
             choose(menu(m.param), int(entry));
             EXPECT_EQ(lastAutomation.index, m.param);
-            if (m.share > 0.0f)
+            if (m.share > 0.0f) {
                 EXPECT_FLOAT_EQ(lastAutomation.value, (float(entry) + 0.5f) * m.share);
+            }
             EXPECT_EQ(hostDisplay(m.param), m.hostTexts[entry]) << m.entries[entry];
             EXPECT_EQ(menu(m.param)->getCurrent(), int(entry));
         }

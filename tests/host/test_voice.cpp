@@ -128,3 +128,45 @@ TEST_F(Voice, LowpassOnASawRemovesTheUpperHarmonics)
     // The sixteenth harmonic, over two octaves above the cutoff, falls by far more than 20 dB.
     EXPECT_LT(amplitudeAt(closed, 16 * fundamental), 0.1 * amplitudeAt(open, 16 * fundamental));
 }
+
+TEST_F(Voice, VolumeByVelocityScalesWithTheAccent)
+{
+    harness.setParameter(1, 1.0f); // 24 dB at velocity 127
+    // Each note fresh: the one before has been released and has ended.
+    auto level = [&](uint8_t velocity) {
+        const double peak = peakOf(settle({ PluginHarness::noteOn(0, 69, velocity) }));
+        harness.renderBlock(64, { PluginHarness::noteOff(0, 69) });
+        harness.render(static_cast<int32_t>(kRate * 3));
+        return peak;
+    };
+    for (const auto& [accent, expectedDb] : { std::pair { 1.0f, 24.0 }, std::pair { 0.5f, 12.0 } }) {
+        harness.setParameter(4, accent);
+        const double loud = level(127);
+        const double middle = level(64);
+        EXPECT_NEAR(20.0 * std::log10(loud / middle), expectedDb, 0.2) << "accent " << accent;
+    }
+}
+
+TEST_F(Voice, KeyTrackingMovesTheCutoffWithTheNote)
+{
+    harness.setParameter(13, 6.0f / 512.0f); // SawUp
+    harness.setParameter(95, 1.0f / 128.0f); // lowpass
+    harness.setParameter(103, static_cast<float>((std::sqrt(0.5) - 0.1) / 9.9));
+    harness.setParameter(99, std::log(200.0f / 20.0f) / std::log(1000.0f)); // 200 Hz at the reference key
+    harness.setParameter(113, 33.0f / 127.0f); // reference key 33
+    // The eighth harmonic against the fundamental: where the cutoff follows the
+    // note an octave up (keytrack 1), the filtered spectrum keeps its shape.
+    auto eighthBelowFundamentalDb = [&](uint8_t note) {
+        // A fifth of a second holds whole periods of every harmonic of both
+        // notes, so that none leaks into another's measure.
+        auto out = settle({ PluginHarness::noteOn(0, note, 64) });
+        out.resize(static_cast<size_t>(kRate / 5));
+        const double f0 = 440.0 * std::pow(2.0, (note - 69) / 12.0) * (1.0 + 1.2e-4);
+        return 20.0 * std::log10(amplitudeAt(out, f0) / amplitudeAt(out, 8 * f0));
+    };
+    harness.setParameter(112, 0.75f); // keytrack 1
+    EXPECT_NEAR(eighthBelowFundamentalDb(45), eighthBelowFundamentalDb(33), 1.0);
+    // Keytrack 0: the cutoff stays, so note 45's eighth harmonic lies an octave further above it.
+    harness.setParameter(112, 0.5f);
+    EXPECT_GT(eighthBelowFundamentalDb(45), eighthBelowFundamentalDb(33) + 6.0);
+}
