@@ -328,7 +328,8 @@ TEST(FactoryBank, LoadsThroughTheRendererAndThePluginsProgramCalls)
     const std::string command = std::string(ZARVEX_RENDER_PATH) + " --plugin " + ZARVEX_PLUGIN_PATH + " --load '"
         + bankPath + "' --save-bank " + copy + " >/dev/null 2>&1 </dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(readWholeFile(copy, "bank", 1u << 20), readWholeFile(bankPath, "bank", 1u << 20));
+    EXPECT_TRUE(readWholeFile(copy, "bank", 1u << 20) == readWholeFile(bankPath, "bank", 1u << 20))
+        << "the bank saved back differs";
     std::filesystem::remove(copy);
 
     // Switching programs recalls each one's name and values.
