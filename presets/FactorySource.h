@@ -11,11 +11,13 @@
 #include <vector>
 
 // A factory sound as its source file states it: settings in the renderer's
-// --params form over the plug-in's defaults, under two header comments that
-// name the program and the phrase that shows it off:
+// --params form over the plug-in's defaults, under header comments that name
+// the program and the phrase that shows it off (and, for the preview page,
+// the group it belongs to):
 //
 //   # Program: Acid Bass
 //   # Phrase: bass
+//   # Group: Basses
 struct FactorySource {
     std::string name;
     std::string phrase;
