@@ -15,10 +15,10 @@ SIXTEENTH = TICKS_PER_QUARTER // 4
 # previous one ends is played legato: the synthesizer slides into it.
 PHRASES = {
     # A one-bar line around A1 with accents (high velocities) and two slides.
-    "bass": [(0, 2, 33, 120), (2, 1, 33, 70), (3, 2, 45, 100), (5, 2, 43, 80), (6, 1, 33, 120),
-             (7, 2, 36, 70), (9, 1, 38, 110), (10, 2, 40, 80)],
+    "bass": [(0, 2, 33, 120), (2, 1, 33, 70), (3, 3, 45, 100), (5, 1, 43, 80), (6, 1, 33, 120),
+             (7, 2, 36, 70), (9, 2, 38, 110), (10, 2, 40, 80)],
     # A melody around A4: legato steps, a leap and a held last note.
-    "lead": [(0, 3, 69, 100), (2, 2, 72, 90), (4, 1, 76, 100), (5, 2, 74, 90), (7, 1, 72, 80),
+    "lead": [(0, 3, 69, 100), (2, 2, 72, 90), (4, 1, 76, 100), (5, 3, 74, 90), (7, 1, 72, 80),
              (8, 4, 69, 110)],
     # Single keys, one after the other: an arpeggio without chords.
     "keys": [(0, 2, 60, 100), (3, 2, 64, 90), (6, 2, 67, 100), (9, 3, 72, 110)],
