@@ -16,6 +16,8 @@
 #include <numbers>
 #include <set>
 
+#include <unistd.h>
+
 namespace {
 
 const std::string presets = ZARVEX_PRESETS_DIR;
@@ -324,7 +326,8 @@ TEST(FactoryBank, HoldsEverySourceAsItsOwnProgramInBankAndProgramFiles)
 TEST(FactoryBank, LoadsThroughTheRendererAndThePluginsProgramCalls)
 {
     // The renderer loads the bank and saves it back unchanged.
-    const auto copy = (std::filesystem::temp_directory_path() / "zarvex-factory-copy.fxb").string();
+    const auto copy = (std::filesystem::temp_directory_path()
+        / ("zarvex-factory-copy-" + std::to_string(getpid()) + ".fxb")).string();
     const std::string command = std::string(ZARVEX_RENDER_PATH) + " --plugin " + ZARVEX_PLUGIN_PATH + " --load '"
         + bankPath + "' --save-bank " + copy + " >/dev/null 2>&1 </dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
