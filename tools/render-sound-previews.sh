@@ -45,7 +45,8 @@ for source in presets/sources/*.params; do
   fi
   build/tools/zarvex-render --plugin build/plugin/Zarvex.so --load "build/presets/factory/$number $name.fxp" \
     "presets/phrases/$phrase.mid" -o "$work/$stem.wav" -f pcm24 --tail 0.5 --quiet >/dev/null
-  sox "$work/$stem.wav" -C 2 "docs/sounds/$stem.ogg" remix 1
+  # -R: the same file every time, so regenerating changes nothing that did not change.
+  sox -R "$work/$stem.wav" -C 2 "docs/sounds/$stem.ogg" remix 1
   sox "$work/$stem.wav" -n remix 1 spectrogram -x 400 -y 129 -z 90 -t "$number $name" -c "zarvex-render" -o "docs/sounds/$stem.png"
   {
     printf '\n### %s %s\n\n' "$number" "$name"
