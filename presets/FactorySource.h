@@ -52,6 +52,13 @@ inline FactorySource readFactorySource(const std::string& path)
     return source;
 }
 
+// What the bank builder names its files.
+inline const std::string factoryBankFileName = "Zarvex Factory.fxb";
+inline std::string factoryProgramFileName(size_t number, const std::string& name)
+{
+    return (number < 10 ? "0" : "") + std::to_string(number) + " " + name + ".fxp";
+}
+
 // The .params files of a folder in program order: their names start with
 // the program number.
 inline std::vector<std::string> factorySourcePaths(const std::string& folder)

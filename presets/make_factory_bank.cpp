@@ -30,11 +30,10 @@ int main(int argc, char** argv)
             plugin.applyProgram(defaults, paths[i]);
             for (const auto& setting : source.settings)
                 plugin.setParameter(plugin.findParameter(setting.parameter), setting.value);
-            const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
-            writeWholeFile(output + "/" + number + " " + source.name + ".fxp", encodeProgram(plugin.saveProgram()));
+            writeWholeFile(output + "/" + factoryProgramFileName(i, source.name), encodeProgram(plugin.saveProgram()));
         }
         plugin.selectProgram(0);
-        writeWholeFile(output + "/Zarvex Factory.fxb", encodeBank(plugin.saveBank()));
+        writeWholeFile(output + "/" + factoryBankFileName, encodeBank(plugin.saveBank()));
     } catch (const std::exception& error) {
         std::cerr << "make-factory-bank: error: " << error.what() << '\n';
         return 1;

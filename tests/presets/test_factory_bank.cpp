@@ -22,7 +22,7 @@ namespace {
 
 const std::string presets = ZARVEX_PRESETS_DIR;
 const std::string factory = ZARVEX_FACTORY_DIR;
-const std::string bankPath = factory + "/Zarvex Factory.fxb";
+const std::string bankPath = factory + "/" + factoryBankFileName;
 
 constexpr double rates[] = { 44100.0, 96000.0 };
 constexpr double tailSeconds = 0.5;
@@ -39,7 +39,7 @@ std::vector<FactorySource> factorySources()
 
 std::string programFile(size_t number, const std::string& name)
 {
-    return factory + "/" + (number < 10 ? "0" : "") + std::to_string(number) + " " + name + ".fxp";
+    return factory + "/" + factoryProgramFileName(number, name);
 }
 
 double noteHz(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }
