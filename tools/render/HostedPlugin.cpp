@@ -52,7 +52,8 @@ HostedPlugin::HostedPlugin(const std::string& path, double sampleRate, int32_t b
     struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         throw RenderError("plug-in not found: " + path);
-    if (!host.load(path))
+    // A bare name is a file here, not a library for the system to search.
+    if (!host.load(path.find('/') == std::string::npos ? "./" + path : path))
         throw RenderError("cannot load plug-in: " + host.error());
     const AEffect& plugin = effect();
     if (plugin.numOutputs < 1)
@@ -135,12 +136,12 @@ int32_t HostedPlugin::findParameter(const std::string& key) const
         found = matches([&](const std::string& name) { return lowered(trimmed(name)) == wanted; });
     }
     if (found.empty())
-        throw RenderError("the plug-in has no parameter named \"" + key + "\" (--info lists them)");
+        throw RenderError("the plug-in has no parameter named \"" + printable(key) + "\" (--info lists them)");
     if (found.size() > 1) {
         std::string list;
         for (int32_t index : found)
             list += (list.empty() ? "" : ", ") + std::to_string(index);
-        throw RenderError("several parameters are named \"" + key + "\" (" + list + "); give the number instead");
+        throw RenderError("several parameters are named \"" + printable(key) + "\" (" + list + "); give the number instead");
     }
     return found.front();
 }
@@ -180,6 +181,10 @@ void HostedPlugin::applyProgram(const PluginProgram& program, const std::string&
     if (program.values.size() != names.size())
         throw RenderError(source + " holds " + std::to_string(program.values.size())
             + " parameter values, the plug-in has " + std::to_string(names.size()) + " parameters");
+    for (size_t i = 0; i < program.values.size(); ++i)
+        if (!(program.values[i] >= 0.0f && program.values[i] <= 1.0f))
+            throw RenderError(source + ": the value " + std::to_string(program.values[i]) + " of parameter "
+                + std::to_string(i) + " \"" + printable(names[i]) + "\" is outside 0..1");
     for (size_t i = 0; i < program.values.size(); ++i)
         setParameter(static_cast<int32_t>(i), program.values[i]);
     // Hosts hand over at most 24 bytes, terminator included.
@@ -237,6 +242,12 @@ void HostedPlugin::load(const BankFile& bank, const std::string& source)
     }
     if (!bank.programs.empty())
         selectProgram(bank.currentProgram);
+}
+
+bool HostedPlugin::takesMidi() const
+{
+    static char receivesMidi[] = "receiveVstMidiEvent";
+    return (effect().flags & effFlagsIsSynth) != 0 || host.dispatch(effCanDo, 0, 0, receivesMidi) > 0;
 }
 
 int64_t HostedPlugin::tailSize() const

@@ -4,6 +4,7 @@
 #include "tools/render/RenderError.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -67,6 +68,38 @@ private:
     int64_t written = 0;
 };
 
+// The keys a sequence leaves pressed, by channel.
+class HeldKeys {
+public:
+    void play(uint8_t status, uint8_t key, uint8_t velocity)
+    {
+        const int channel = status & 0x0f;
+        const int kind = status & 0xf0;
+        if (kind == 0x90 || kind == 0x80)
+            held[channel][key & 0x7f] = kind == 0x90 && velocity > 0;
+        else if (kind == 0xb0 && (key == allSoundOff || key >= allNotesOff))
+            held[channel] = {};
+    }
+
+    // Note-offs for every key still down.
+    std::vector<VstMidiEvent> releases() const
+    {
+        std::vector<VstMidiEvent> offs;
+        for (int channel = 0; channel < channels; ++channel)
+            for (int key = 0; key < keys; ++key)
+                if (held[channel][key])
+                    offs.push_back(makeMidiEvent(0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0));
+        return offs;
+    }
+
+private:
+    static constexpr int channels = 16, keys = 128;
+    // Controller 120 silences a channel; 123 and the mode messages above it
+    // end its notes.
+    static constexpr uint8_t allSoundOff = 120, allNotesOff = 123;
+    std::array<std::array<bool, keys>, channels> held {};
+};
+
 // Suspends the plug-in however the render ends.
 class RunningPlugin {
 public:
@@ -115,6 +148,16 @@ int64_t Renderer::render(const MidiSequence& sequence, const std::vector<TimedPa
     int64_t musicEnd = frameAt(sequence.lengthSeconds);
     if (!events.empty())
         musicEnd = std::max(musicEnd, events.back().frame);
+    // Notes the music leaves sounding are released where it ends, so the
+    // tail is their release rather than a cut.
+    HeldKeys keys;
+    for (const auto& [frame, event] : events)
+        keys.play(static_cast<uint8_t>(event.midiData[0]), static_cast<uint8_t>(event.midiData[1]),
+            static_cast<uint8_t>(event.midiData[2]));
+    const auto releases = keys.releases();
+    heldAtEnd = static_cast<int>(releases.size());
+    for (const auto& release : releases)
+        events.push_back({ musicEnd, release });
 
     const int64_t cap = frameAt(settings.maxTailSeconds);
     const int64_t pluginTail = plugin.tailSize();
