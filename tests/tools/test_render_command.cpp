@@ -7,10 +7,16 @@
 
 #include <sndfile.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -26,6 +32,18 @@ std::string contents(const fs::path& path)
     std::ifstream in(path, std::ios::binary);
     return { std::istreambuf_iterator<char>(in), {} };
 }
+
+// The sound file's format and length; format 0 when it is not one.
+SF_INFO soundInfo(const fs::path& path)
+{
+    SF_INFO info {};
+    if (SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info))
+        sf_close(sound);
+    return info;
+}
+
+// A note at tick 0 that is never released, in a file ending at tick 96 (0.5 s).
+const Bytes heldNote = midiFile({ { 0x00, 0x90, 60, 127, 0x60, 0xff, 0x2f, 0x00 } });
 
 class RenderCommand : public testing::Test {
 protected:
@@ -53,15 +71,20 @@ protected:
         return (dir / name).string();
     }
 
-    Outcome invoke(const std::vector<std::string>& args, const std::string& environment = "") const
+    // The environment (assignments, or a "cd DIR &&") goes before the
+    // command; standard output goes to the log unless redirected.
+    Outcome invoke(const std::vector<std::string>& args, const std::string& environment = "",
+        const std::string& redirections = "</dev/null") const
     {
         // No argument holds a quote.
         std::string command = environment + " '" ZARVEX_RENDER_PATH "'";
         for (const auto& arg : args)
             command.append(" '").append(arg).append("'");
-        const int status = std::system((command + " >" + log + " 2>&1 </dev/null").c_str());
+        const int status = std::system((command + " >" + log + " 2>&1 " + redirections).c_str());
         return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(log) };
     }
+
+    long files() const { return static_cast<long>(std::distance(fs::directory_iterator(dir), {})); }
 
     fs::path dir;
     std::string log;
@@ -166,4 +189,120 @@ TEST_F(RenderCommand, UsageErrorsExitWithTwo)
         EXPECT_NE(result.output.find("--help"), std::string::npos) << result.output;
     }
     EXPECT_EQ(invoke({ "--help" }).status, 0);
+}
+
+TEST_F(RenderCommand, NoOutputIsEverOneOfTheInputsUnderAnyName)
+{
+    const std::string original = contents(midi);
+    const std::string fxp = (dir / "sound.fxp").string();
+    ASSERT_EQ(invoke({ "-p", probe, "--save-program", fxp }).status, 0);
+    fs::create_symlink(midi, dir / "link.wav");
+    fs::create_hard_link(midi, dir / "hard.wav");
+    const std::string other = (dir / "x.wav").string();
+    const std::vector<std::vector<std::string>> cases = {
+        { midi, "-o", (dir / "." / "phrase.mid").string() },
+        { midi, "-o", (dir / ".." / dir.filename() / "phrase.mid").string() },
+        { midi, "-o", (dir / "link.wav").string() },
+        { midi, "-o", (dir / "hard.wav").string() },
+        { midi, "--save-bank", (dir / "hard.wav").string() },
+        { midi, "--save-program", other, "-o", (dir / "." / "x.wav").string() },
+        { "--load", fxp, "--save-program", (dir / "." / "sound.fxp").string() },
+        { midi, "-o", "-" }, // standard output is the MIDI file itself
+    };
+    const auto before = files();
+    for (const auto& args : cases) {
+        std::vector<std::string> all = { "-p", probe };
+        all.insert(all.end(), args.begin(), args.end());
+        const Outcome result = invoke(all, "", ">>" + midi + " </dev/null");
+        EXPECT_EQ(result.status, 2) << args.back() << ": " << result.output;
+        EXPECT_NE(result.output.find("is the same file as"), std::string::npos) << result.output;
+        EXPECT_EQ(contents(midi), original) << args.back();
+        EXPECT_EQ(files(), before) << args.back();
+    }
+}
+
+TEST_F(RenderCommand, LinksPipesAndDevicesAreWrittenThroughNotReplaced)
+{
+    // A symbolic link: the file it points to takes the sound.
+    const fs::path target = write("target.wav", { 'o', 'l', 'd' });
+    fs::create_symlink(target, dir / "link.wav");
+    ASSERT_EQ(invoke({ "-p", probe, midi, "-o", (dir / "link.wav").string() }).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.wav"));
+    EXPECT_EQ(soundInfo(target).frames, 44100);
+
+    // A pipe gets the whole file; it stays a pipe.
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto received = std::async(std::launch::async, [&] { return contents(fifo); });
+    ASSERT_EQ(invoke({ "-p", probe, midi, "-o", fifo.string() }).status, 0);
+    EXPECT_EQ(received.get(), contents(target));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A device stays a device (as root, this is where /dev/null was lost).
+    const fs::path device = dir / "null";
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        ASSERT_EQ(invoke({ "-p", probe, midi, "-o", device.string() }).status, 0);
+        EXPECT_TRUE(fs::is_character_file(device));
+    }
+
+    // A file without write permission is left alone, even for root.
+    const std::string locked = write("locked.wav", { 'o', 'l', 'd' });
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Outcome refused = invoke({ "-p", probe, midi, "-o", locked });
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("read-only"), std::string::npos) << refused.output;
+    EXPECT_EQ(contents(locked), "old");
+
+    // A plug-in that kills the process leaves no scratch file behind.
+    const auto before = files();
+    EXPECT_NE(invoke({ "-p", probe, midi, "-o", (dir / "crash.wav").string() }, "PROBE_ABORT=1").status, 0);
+    EXPECT_EQ(files(), before);
+}
+
+TEST_F(RenderCommand, AFilterBetweenPipesGivesTheSameBytesAsAFileRun)
+{
+    const fs::path file = dir / "file.wav", piped = dir / "piped.wav";
+    ASSERT_EQ(invoke({ "-p", probe, midi, "-o", file }).status, 0);
+    // The float format's peak chunk once carried the time of writing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const Outcome result = invoke({ "-p", probe, "-", "-o", "-" }, "", "<" + midi + " >" + piped.string());
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("wrote standard output"), std::string::npos) << "the report goes to the log";
+    EXPECT_EQ(contents(piped), contents(file));
+}
+
+TEST_F(RenderCommand, HeldNotesAreReleasedAtTheEndOfAMillionEvents)
+{
+    // A million controller messages, one a tick, then a note left held.
+    Bytes track;
+    for (int i = 0; i < 1000000; ++i)
+        track.insert(track.end(), { 0x01, 0xb0, 74, static_cast<uint8_t>(i & 0x7f) });
+    track.insert(track.end(), { 0x00, 0x90, 60, 127, 0x60, 0xff, 0x2f, 0x00 });
+    const fs::path wav = dir / "crowded.wav";
+    const Outcome result = invoke(
+        { "-p", probe, "-r", "8000", "--param", "Release=0.3", write("crowded.mid", midiFile({ track })), "-o", wav });
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("1 note still held at the end was released"), std::string::npos) << result.output;
+    // 1000096 ticks at 192 a second, then the 300-sample release instead of the 30 s cap.
+    EXPECT_EQ(soundInfo(wav).frames, std::llround(1000096 * 8000.0 / 192) + 300);
+}
+
+TEST_F(RenderCommand, AWavOverFourGigabytesIsWrittenAsRf64)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "half a billion samples take too long with the sanitizers";
+#endif
+    // 19 hours of silence at 8 kHz: 4.4 GB of float samples.
+    const Bytes track = { 0x00, 0x90, 60, 127, 0x10, 0x80, 60, 0 };
+    Bytes end = variableLength(19 * 3600 * 192);
+    end.insert(end.end(), { 0xff, 0x2f, 0x00 });
+    Bytes body = track;
+    body.insert(body.end(), end.begin(), end.end());
+    const fs::path wav = dir / "long.wav";
+    const Outcome result
+        = invoke({ "-p", probe, "-r", "8000", "--tail", "0", write("long.mid", midiFile({ body })), "-o", wav });
+    ASSERT_EQ(result.status, 0) << result.output;
+    const SF_INFO info = soundInfo(wav);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
+    EXPECT_EQ(info.frames, std::llround((19 * 3600 + 16 / 192.0) * 8000));
 }

@@ -11,7 +11,11 @@
 #include <map>
 #include <sstream>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +101,76 @@ std::string gigabytes(uint64_t bytes)
 
 } // namespace
 
+// libsndfile writes through this: runs of zeros past the end of what was
+// written become a hole in the file, so silence takes no room on disk.
+class SparseFile {
+public:
+    explicit SparseFile(int descriptor)
+        : descriptor(descriptor)
+    {
+    }
+
+    static SF_VIRTUAL_IO calls()
+    {
+        return { [](void* self) { return of(self).length; },
+            [](sf_count_t offset, int whence, void* self) { return of(self).seek(offset, whence); },
+            [](void* data, sf_count_t count, void* self) { return of(self).read(data, count); },
+            [](const void* data, sf_count_t count, void* self) { return of(self).write(data, count); },
+            [](void* self) { return of(self).position; } };
+    }
+
+    // Gives the file its full length when it ends in a hole.
+    bool finish() const { return ftruncate(descriptor, length) == 0; }
+
+private:
+    static SparseFile& of(void* self) { return *static_cast<SparseFile*>(self); }
+
+    sf_count_t seek(sf_count_t offset, int whence)
+    {
+        const sf_count_t base = whence == SEEK_CUR ? position : whence == SEEK_END ? length : 0;
+        if (base + offset < 0)
+            return -1;
+        position = base + offset;
+        return position;
+    }
+
+    sf_count_t read(void* data, sf_count_t count)
+    {
+        count = std::clamp<sf_count_t>(length - position, 0, count);
+        const ssize_t got = pread(descriptor, data, static_cast<size_t>(count), position);
+        if (got < 0)
+            return 0;
+        // Whatever lies in a hole reads as zeros.
+        std::fill(static_cast<char*>(data) + got, static_cast<char*>(data) + count, 0);
+        position += count;
+        return count;
+    }
+
+    sf_count_t write(const void* data, sf_count_t count)
+    {
+        const auto* bytes = static_cast<const char*>(data);
+        const bool silent = position >= written && std::all_of(bytes, bytes + count, [](char c) { return c == 0; });
+        for (sf_count_t done = 0; !silent && done < count;) {
+            const ssize_t put = pwrite(descriptor, bytes + done, static_cast<size_t>(count - done), position + done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return done;
+            done += put;
+        }
+        position += count;
+        length = std::max(length, position);
+        if (!silent)
+            written = std::max(written, position);
+        return count;
+    }
+
+    int descriptor;
+    sf_count_t position = 0;
+    sf_count_t length = 0;
+    sf_count_t written = 0; // the end of what is actually on disk
+};
+
 int audioFormatFor(const std::string& path, std::optional<SampleFormat> sample)
 {
     const Container& container = containerOf(path);
@@ -115,6 +189,7 @@ int audioFormatFor(const std::string& path, std::optional<SampleFormat> sample)
 
 AudioWriter::AudioWriter(const std::string& path, double sampleRate, int format, bool dither, int64_t maxFrames)
     : file(path)
+    , sparse(std::make_unique<SparseFile>(file.descriptor()))
     , integer((format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 || (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24)
     , dither(dither && (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
 {
@@ -139,7 +214,8 @@ AudioWriter::AudioWriter(const std::string& path, double sampleRate, int format,
     info.samplerate = static_cast<int>(sampleRate);
     info.channels = channels;
     info.format = large ? SF_FORMAT_RF64 | (format & SF_FORMAT_SUBMASK) : format;
-    sound = sf_open_fd(file.descriptor(), SFM_WRITE, &info, SF_FALSE);
+    SF_VIRTUAL_IO calls = SparseFile::calls();
+    sound = sf_open_virtual(&calls, SFM_WRITE, &info, sparse.get());
     if (!sound)
         throw RenderError("cannot write " + path + ": " + sf_strerror(nullptr));
     // A render that stays small becomes a plain WAV file again.
@@ -186,5 +262,7 @@ void AudioWriter::commit()
     sound = nullptr;
     if (result != 0)
         throw RenderError("cannot write " + file.name() + ": " + sf_error_number(result));
+    if (!sparse->finish())
+        throw RenderError("cannot write " + file.name() + ": " + std::strerror(errno));
     file.commit();
 }

@@ -3,12 +3,15 @@
 #include "tools/render/Files.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 enum class SampleFormat { float32, pcm16, pcm24 };
+
+class SparseFile;
 
 // The libsndfile format for an output: the container from the file's
 // extension (WAV where there is none, as for standard output), the sample
@@ -23,7 +26,8 @@ constexpr double longestRenderSeconds = 24 * 3600.0;
 // size is checked before anything is written: a WAV file that may pass
 // 4 GiB is written as RF64 (plain WAV again if it stays smaller), other
 // containers that cannot hold it and renders beyond the free space are
-// refused. Files are byte-for-byte the same for the same samples.
+// refused. Files are byte-for-byte the same for the same samples; silence
+// past the end of the sound so far takes no disk space.
 class AudioWriter {
 public:
     // maxFrames bounds the length of the render.
@@ -43,6 +47,7 @@ public:
 
 private:
     OutputFile file;
+    std::unique_ptr<SparseFile> sparse;
     struct sf_private_tag* sound = nullptr; // libsndfile's SNDFILE
     bool integer;
     bool dither;

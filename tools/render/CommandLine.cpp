@@ -221,9 +221,9 @@ RenderOptions parseCommandLine(const std::vector<std::string>& args, const std::
             throw UsageError("no MIDI file given");
     }
     options.renders = renderTargets(positional, output);
+    refuseOverwritingInputs(options);
     for (const auto& render : options.renders)
         audioFormatFor(render.outputPath, options.format);
-    refuseOverwritingInputs(options);
     return options;
 }
 

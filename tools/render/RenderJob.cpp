@@ -130,7 +130,9 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
         writer.commit();
         if (renderer.notesHeldAtEnd() > 0)
             warnings << "warning: " << midiName << ": " << renderer.notesHeldAtEnd()
-                     << " notes were still held at the end; they were released there\n";
+                     << (renderer.notesHeldAtEnd() == 1 ? " note still held at the end was"
+                                                         : " notes still held at the end were")
+                     << " released there\n";
         if (writer.clippedSamples() > 0)
             warnings << "warning: " << writer.clippedSamples() << " samples were clipped (peak " << std::fixed
                      << std::setprecision(1) << 20.0 * std::log10(writer.peak())
