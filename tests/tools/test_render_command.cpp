@@ -42,8 +42,13 @@ SF_INFO soundInfo(const fs::path& path)
     return info;
 }
 
-// A note at tick 0 that is never released, in a file ending at tick 96 (0.5 s).
-const Bytes heldNote = midiFile({ { 0x00, 0x90, 60, 127, 0x60, 0xff, 0x2f, 0x00 } });
+// A file of nothing but time, at 192 ticks a second.
+Bytes silentFile(int hours)
+{
+    Bytes track = variableLength(static_cast<uint32_t>(hours) * 3600 * 192);
+    track.insert(track.end(), { 0xff, 0x2f, 0x00 });
+    return midiFile({ track });
+}
 
 class RenderCommand : public testing::Test {
 protected:
@@ -166,6 +171,19 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
         { { "--load", write("short.fxp", encodeProgram({ probeId, 1, { "x", { 0.0f } } })), midi }, "holds 1" },
         { { "--load", write("many.fxb", encodeBank({ probeId, 1, 0, { 3, { "x", four } } })), midi },
             "holds 3 programs" },
+        { { "--load", write("loud.fxp", encodeProgram({ probeId, 1, { "x", { 0.5f, 0.5f, 100.0f, 0.0f } } })), midi },
+            "parameter 2 \"Release\" is outside 0..1" },
+        { { "--params", write("loud.params", Bytes { '#', '\n', 'R', 'e', 'l', 'e', 'a', 's', 'e', '=', '2' }), midi },
+            "loud.params:2: the value 2 of \"Release\" is outside 0..1" },
+        // A byte-order mark before the first line, a name unknown on the second.
+        { { "--params", write("names.params", Bytes { 0xef, 0xbb, 0xbf, '2', '=', '0', '\n', 'C', 'u', 't', '=', '0' }),
+              midi },
+            "names.params:2: the plug-in has no parameter named \"Cut\"" },
+        { { "--params", write("escape.params", Bytes { 'X', 0x1b, '[', '2', 'J', '=', '0' }), midi },
+            "no parameter named \"X\\x1b[2J\"" },
+        { { write("days.mid", silentFile(77)) }, "77 hours" },
+        { { "-r", "8000", write("long.mid", silentFile(19)), "-o", (dir / "long.aiff").string() },
+            "more than an AIFF file holds" },
     };
     const auto files = std::distance(fs::directory_iterator(dir), {});
     for (const auto& failure : failures) {
@@ -175,6 +193,7 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
         EXPECT_EQ(result.status, 1) << result.output;
         EXPECT_NE(result.output.find("zarvex-render: error: "), std::string::npos) << result.output;
         EXPECT_NE(result.output.find(failure.message), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find('\x1b'), std::string::npos) << "a control character reached the terminal";
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), files) << "a failed run left a file behind";
         EXPECT_EQ(contents(wav), "old");
     }
@@ -182,13 +201,30 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
 
 TEST_F(RenderCommand, UsageErrorsExitWithTwo)
 {
-    for (const auto& args : std::vector<std::vector<std::string>> {
-             {}, { "--rate", "fast", midi }, { "--bogus" }, { "--block", "0", midi }, { midi, midi } }) {
+    const std::pair<std::vector<std::string>, const char*> usages[] = {
+        { {}, "no MIDI file" },
+        { { "--rate", "fast", midi }, "--rate" },
+        { { "--bogus" }, "unknown option" },
+        { { "--block", "0", midi }, "--block" },
+        { { midi, midi }, "the same file" },
+        { { "--param", "Release", midi }, "no '='" },
+        { { "--param", "Release=100", midi }, "the value 100 of \"Release\" is outside 0..1" },
+        { { "--info", "--program", "-1" }, "from 0 to 1048576" },
+        { { midi, "-o", "x.mp3" }, "cannot tell the sound format" },
+        { { "--tail", "40", "--max-tail", "10", midi }, "--tail is longer than --max-tail" },
+    };
+    for (const auto& [args, message] : usages) {
         const Outcome result = invoke(args);
         EXPECT_EQ(result.status, 2) << result.output;
+        EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
         EXPECT_NE(result.output.find("--help"), std::string::npos) << result.output;
     }
-    EXPECT_EQ(invoke({ "--help" }).status, 0);
+    EXPECT_EQ(invoke({ "--help", "--bogus" }).status, 0);
+    const Outcome version = invoke({ "--version" });
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("zarvex-render ", 0), 0u) << version.output;
+    // A report that cannot be written is a failure.
+    EXPECT_EQ(invoke({ "-p", probe, "--info" }, "", ">/dev/full").status, 1);
 }
 
 TEST_F(RenderCommand, NoOutputIsEverOneOfTheInputsUnderAnyName)
@@ -293,16 +329,11 @@ TEST_F(RenderCommand, AWavOverFourGigabytesIsWrittenAsRf64)
     GTEST_SKIP() << "half a billion samples take too long with the sanitizers";
 #endif
     // 19 hours of silence at 8 kHz: 4.4 GB of float samples.
-    const Bytes track = { 0x00, 0x90, 60, 127, 0x10, 0x80, 60, 0 };
-    Bytes end = variableLength(19 * 3600 * 192);
-    end.insert(end.end(), { 0xff, 0x2f, 0x00 });
-    Bytes body = track;
-    body.insert(body.end(), end.begin(), end.end());
     const fs::path wav = dir / "long.wav";
     const Outcome result
-        = invoke({ "-p", probe, "-r", "8000", "--tail", "0", write("long.mid", midiFile({ body })), "-o", wav });
+        = invoke({ "-p", probe, "-r", "8000", "--tail", "0", write("long.mid", silentFile(19)), "-o", wav });
     ASSERT_EQ(result.status, 0) << result.output;
     const SF_INFO info = soundInfo(wav);
     EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
-    EXPECT_EQ(info.frames, std::llround((19 * 3600 + 16 / 192.0) * 8000));
+    EXPECT_EQ(info.frames, int64_t { 19 } * 3600 * 8000);
 }
