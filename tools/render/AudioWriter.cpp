@@ -149,7 +149,9 @@ private:
     sf_count_t write(const void* data, sf_count_t count)
     {
         const auto* bytes = static_cast<const char*>(data);
-        const bool silent = position >= written && std::all_of(bytes, bytes + count, [](char c) { return c == 0; });
+        // All zeros when the first byte is and every byte equals the next.
+        const bool silent = position >= written && count > 0 && bytes[0] == 0
+            && std::memcmp(bytes, bytes + 1, static_cast<size_t>(count - 1)) == 0;
         for (sf_count_t done = 0; !silent && done < count;) {
             const ssize_t put = pwrite(descriptor, bytes + done, static_cast<size_t>(count - done), position + done);
             if (put < 0 && errno == EINTR)
@@ -236,11 +238,10 @@ AudioWriter::~AudioWriter()
 void AudioWriter::write(const float* interleaved, int64_t frames)
 {
     const auto count = static_cast<size_t>(frames * channels);
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; integer && i < count; ++i) {
         const float magnitude = std::fabs(interleaved[i]);
         loudest = std::max(loudest, magnitude);
-        if (integer && magnitude > 1.0f)
-            ++clipped;
+        clipped += magnitude > 1.0f;
     }
     if (dither) {
         // Triangular noise of one step of 16 bits either way, from two

@@ -40,8 +40,8 @@ public:
     void write(const float* interleaved, int64_t frames);
     void commit();
 
-    // Samples beyond full scale that an integer format had to clip, and
-    // the largest magnitude seen.
+    // For integer formats: the samples beyond full scale that had to be
+    // clipped, and the largest magnitude seen.
     int64_t clippedSamples() const { return clipped; }
     float peak() const { return loudest; }
 
