@@ -16,6 +16,7 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <set>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -134,9 +135,17 @@ TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
     EXPECT_EQ(saved.program.values, (std::vector<float> { 0.125f, 0.5f, 0.75f, 0.0f }));
     EXPECT_EQ(pluginIdText(saved.pluginId), "Prb1");
 
-    // A fresh probe starts at program 0 with its release at 0; the bank brings back program 1.
-    for (const auto& [file, current] : { std::pair { fxp, "current 0" }, { fxb, "current 1" } }) {
-        const Outcome info = invoke({ "-p", probe, "--load", file, "--info" });
+    // A fresh probe starts at program 0 with its release at 0; the bank
+    // brings back program 1 unless the command line names another.
+    const struct {
+        std::vector<std::string> args;
+        const char* current;
+    } loads[] = { { { "--load", fxp }, "current 0" }, { { "--load", fxb }, "current 1" },
+        { { "--program", "0", "--load", fxb, "--param", "Release=0.75" }, "current 0" } };
+    for (const auto& [args, current] : loads) {
+        std::vector<std::string> all = { "-p", probe, "--info" };
+        all.insert(all.end(), args.begin(), args.end());
+        const Outcome info = invoke(all);
         ASSERT_EQ(info.status, 0) << info.output;
         const auto line = info.output.find("\"Release\"");
         ASSERT_NE(line, std::string::npos) << info.output;
@@ -336,4 +345,63 @@ TEST_F(RenderCommand, AWavOverFourGigabytesIsWrittenAsRf64)
     const SF_INFO info = soundInfo(wav);
     EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
     EXPECT_EQ(info.frames, int64_t { 19 } * 3600 * 8000);
+}
+
+TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
+{
+    const fs::path out = dir / "out";
+    fs::create_directory(out);
+    fs::copy_file(midi, dir / "-second.mid");
+    // Several files into a directory; "--" ends the options; -q prints nothing.
+    Outcome result = invoke({ "-q", "-p", probe, "-o", out.string(), midi, "--", "-second.mid" }, "cd " + dir.string() + " &&");
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(soundInfo(out / "phrase.wav").frames, 44100);
+    EXPECT_EQ(soundInfo(out / "-second.wav").frames, 44100);
+
+    // The container follows the extension, the sample format follows -f.
+    const std::tuple<const char*, std::vector<std::string>, int> formats[] = {
+        { "x.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24 },
+        { "x.flac", { "-f", "pcm16" }, SF_FORMAT_FLAC | SF_FORMAT_PCM_16 },
+        { "x.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS },
+        { "x.aiff", { "-f", "pcm24" }, SF_FORMAT_AIFF | SF_FORMAT_PCM_24 },
+        { "x.wav", {}, SF_FORMAT_WAV | SF_FORMAT_FLOAT },
+    };
+    for (const auto& [name, options, format] : formats) {
+        std::vector<std::string> args = { "-p", probe, midi, "-o", (dir / name).string() };
+        args.insert(args.end(), options.begin(), options.end());
+        ASSERT_EQ(invoke(args).status, 0) << name;
+        EXPECT_EQ(soundInfo(dir / name).format, format) << name;
+    }
+
+    // Clipping is reported; an effect that ignores MIDI is named; a plug-in
+    // named without a folder is the file in the current one.
+    result = invoke({ "-p", probe, "-f", "pcm16", "--param", "0=1", midi, "-o", (dir / "loud.wav").string() },
+        "PROBE_EFFECT=1");
+    EXPECT_NE(result.output.find("samples were clipped"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("is an effect"), std::string::npos) << result.output;
+
+    // Dither moves a quiet steady level (51.6 steps of 16 bits) between steps.
+    for (const bool dither : { false, true }) {
+        const fs::path wav = dir / "quiet.wav";
+        std::vector<std::string> args = { "-p", probe, "-f", "pcm16", "--param", "0=0.001", midi, "-o", wav };
+        if (dither)
+            args.push_back("--dither");
+        ASSERT_EQ(invoke(args).status, 0);
+        SF_INFO info {};
+        SNDFILE* sound = sf_open(wav.c_str(), SFM_READ, &info);
+        ASSERT_NE(sound, nullptr);
+        std::vector<short> samples(static_cast<size_t>(info.frames * 2));
+        sf_readf_short(sound, samples.data(), info.frames);
+        sf_close(sound);
+        // The left channel while the note sounds (0.25 s to 0.5 s).
+        std::set<short> levels;
+        for (size_t i = 2 * 12000; i < 2 * 21000; i += 2)
+            levels.insert(samples[i]);
+        EXPECT_EQ(levels.size() > 1, dither) << levels.size();
+    }
+    const fs::path probePath = probe;
+    result = invoke({ "-p", probePath.filename().string(), "--info" }, "cd " + probePath.parent_path().string() + " &&");
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Name:       Probe"), std::string::npos) << result.output;
 }
