@@ -61,8 +61,8 @@ protected:
         log = dir.string() + ".log";
         // One note from 0.25 s to 0.5 s at the default 120 BPM, the file ending at 1 s.
         midi = write("phrase.mid",
-            { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x30, 0x90, 60, 100, 0x30,
-                0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 });
+            { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x30, 0x90, 60, 100,
+                0x30, 0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 });
     }
     void TearDown() override
     {
@@ -247,8 +247,7 @@ TEST_F(RenderCommand, NoOutputIsEverOneOfTheInputsUnderAnyName)
     const std::vector<std::vector<std::string>> cases = {
         { midi, "-o", (dir / "." / "phrase.mid").string() },
         { midi, "-o", (dir / ".." / dir.filename() / "phrase.mid").string() },
-        { midi, "-o", (dir / "link.wav").string() },
-        { midi, "-o", (dir / "hard.wav").string() },
+        { midi, "-o", (dir / "link.wav").string() }, { midi, "-o", (dir / "hard.wav").string() },
         { midi, "--save-bank", (dir / "hard.wav").string() },
         { midi, "--save-program", other, "-o", (dir / "." / "x.wav").string() },
         { "--load", fxp, "--save-program", (dir / "." / "sound.fxp").string() },
@@ -353,7 +352,8 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
     fs::create_directory(out);
     fs::copy_file(midi, dir / "-second.mid");
     // Several files into a directory; "--" ends the options; -q prints nothing.
-    Outcome result = invoke({ "-q", "-p", probe, "-o", out.string(), midi, "--", "-second.mid" }, "cd " + dir.string() + " &&");
+    Outcome result
+        = invoke({ "-q", "-p", probe, "-o", out.string(), midi, "--", "-second.mid" }, "cd " + dir.string() + " &&");
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output, "");
     EXPECT_EQ(soundInfo(out / "phrase.wav").frames, 44100);
@@ -376,8 +376,8 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
 
     // Clipping is reported; an effect that ignores MIDI is named; a plug-in
     // named without a folder is the file in the current one.
-    result = invoke({ "-p", probe, "-f", "pcm16", "--param", "0=1", midi, "-o", (dir / "loud.wav").string() },
-        "PROBE_EFFECT=1");
+    result = invoke(
+        { "-p", probe, "-f", "pcm16", "--param", "0=1", midi, "-o", (dir / "loud.wav").string() }, "PROBE_EFFECT=1");
     EXPECT_NE(result.output.find("samples were clipped"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("is an effect"), std::string::npos) << result.output;
 
@@ -401,7 +401,8 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
         EXPECT_EQ(levels.size() > 1, dither) << levels.size();
     }
     const fs::path probePath = probe;
-    result = invoke({ "-p", probePath.filename().string(), "--info" }, "cd " + probePath.parent_path().string() + " &&");
+    result
+        = invoke({ "-p", probePath.filename().string(), "--info" }, "cd " + probePath.parent_path().string() + " &&");
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("Name:       Probe"), std::string::npos) << result.output;
 }

@@ -21,7 +21,8 @@ double numberOption(const std::string& option, const std::string& text, double l
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != 0 || !(value >= low && value <= high)) {
         std::ostringstream message;
-        message << std::setprecision(15) << option << " wants a number from " << low << " to " << high << ", not \"" << text << "\"";
+        message << std::setprecision(15) << option << " wants a number from " << low << " to " << high << ", not \""
+                << text << "\"";
         throw UsageError(message.str());
     }
     return value;
@@ -37,9 +38,9 @@ int32_t wholeOption(const std::string& option, const std::string& text, int32_t 
 
 SampleFormat formatOption(const std::string& text)
 {
-    static const std::map<std::string, SampleFormat> formats = { { "float", SampleFormat::float32 },
-        { "float32", SampleFormat::float32 }, { "pcm16", SampleFormat::pcm16 }, { "16", SampleFormat::pcm16 },
-        { "pcm24", SampleFormat::pcm24 }, { "24", SampleFormat::pcm24 } };
+    static const std::map<std::string, SampleFormat> formats
+        = { { "float", SampleFormat::float32 }, { "float32", SampleFormat::float32 }, { "pcm16", SampleFormat::pcm16 },
+              { "16", SampleFormat::pcm16 }, { "pcm24", SampleFormat::pcm24 }, { "24", SampleFormat::pcm24 } };
     const auto found = formats.find(text);
     if (found == formats.end())
         throw UsageError("--format wants float, pcm16 or pcm24, not \"" + printable(text) + "\"");

@@ -255,8 +255,8 @@ void OutputFile::commit()
         // move it over the destination in one step.
         const std::string procPath = "/proc/self/fd/" + std::to_string(scratch);
         for (int attempt = 0; scratchName.empty(); ++attempt) {
-            const std::string name = directoryOf(target) + "/." + fileNameOf(target) + "."
-                + std::to_string(getpid()) + "-" + std::to_string(attempt);
+            const std::string name = directoryOf(target) + "/." + fileNameOf(target) + "." + std::to_string(getpid())
+                + "-" + std::to_string(attempt);
             if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0
                 || linkat(scratch, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
                 scratchName = name;

@@ -24,8 +24,8 @@ std::string trimmed(const std::string& text)
 
 std::string lowered(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -119,8 +119,8 @@ int32_t HostedPlugin::findParameter(const std::string& key) const
     if (isNumber(key)) {
         const long index = std::stol(key);
         if (index >= parameterCount())
-            throw RenderError("parameter " + key + " does not exist (the plug-in has " + std::to_string(parameterCount())
-                + " parameters, 0 to " + std::to_string(parameterCount() - 1) + ")");
+            throw RenderError("parameter " + key + " does not exist (the plug-in has "
+                + std::to_string(parameterCount()) + " parameters, 0 to " + std::to_string(parameterCount() - 1) + ")");
         return static_cast<int32_t>(index);
     }
     const auto matches = [&](auto&& same) {
@@ -141,7 +141,8 @@ int32_t HostedPlugin::findParameter(const std::string& key) const
         std::string list;
         for (int32_t index : found)
             list += (list.empty() ? "" : ", ") + std::to_string(index);
-        throw RenderError("several parameters are named \"" + printable(key) + "\" (" + list + "); give the number instead");
+        throw RenderError(
+            "several parameters are named \"" + printable(key) + "\" (" + list + "); give the number instead");
     }
     return found.front();
 }
@@ -273,8 +274,8 @@ void HostedPlugin::suspend()
     running = false;
 }
 
-void HostedPlugin::process(const std::vector<VstMidiEvent>& events, int32_t frames,
-    std::vector<std::vector<float>>& outputs)
+void HostedPlugin::process(
+    const std::vector<VstMidiEvent>& events, int32_t frames, std::vector<std::vector<float>>& outputs)
 {
     if (!events.empty())
         host.sendEvents(events);

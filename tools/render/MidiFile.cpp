@@ -181,8 +181,7 @@ private:
     {
         std::stable_sort(messages.begin(), messages.end(),
             [](const TickedMessage& a, const TickedMessage& b) { return a.tick < b.tick; });
-        std::stable_sort(
-            tempos.begin(), tempos.end(), [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
+        std::stable_sort(tempos.begin(), tempos.end(), [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
         // The map starts at the default tempo; a later change at the same
         // tick replaces an earlier one.
         std::vector<Tempo> map { { 0, defaultTempo, 0.0 } };

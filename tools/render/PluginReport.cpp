@@ -54,8 +54,8 @@ void printPluginReport(const HostedPlugin& plugin, std::ostream& out)
         value << std::fixed << std::setprecision(6) << plugin.parameter(i);
         const std::string display = printable(trimmedRight(plugin.text(effGetParamDisplay, i)));
         const std::string label = printable(trimmedRight(plugin.text(effGetParamLabel, i)));
-        out << std::setw(5) << i << "  " << std::left << std::setw(26) << ('"' + printable(plugin.parameterName(i)) + '"')
-            << std::right << std::setw(10) << value.str() << "  " << display << (label.empty() ? "" : " ") << label
-            << '\n';
+        out << std::setw(5) << i << "  " << std::left << std::setw(26)
+            << ('"' + printable(plugin.parameterName(i)) + '"') << std::right << std::setw(10) << value.str() << "  "
+            << display << (label.empty() ? "" : " ") << label << '\n';
     }
 }

@@ -68,8 +68,8 @@ void ProgressBar::update(int64_t framesDone, int64_t framesExpected)
     std::string line;
     if (room >= narrowestBar) {
         const int filled = static_cast<int>(fraction * room);
-        line = "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(room - filled), '.')
-            + "]" + figures;
+        line = "[" + std::string(static_cast<size_t>(filled), '#')
+            + std::string(static_cast<size_t>(room - filled), '.') + "]" + figures;
     } else {
         line = std::string(figures).substr(1, static_cast<size_t>(std::max(0, columns)));
     }

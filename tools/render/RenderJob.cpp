@@ -31,8 +31,8 @@ std::string displayName(const std::string& path) { return path == standardStream
 
 // The plug-in opened and set up as the options say: program, files, then
 // the settings; the settings with a time become changes during the render.
-std::unique_ptr<HostedPlugin> preparedPlugin(const RenderOptions& options, const std::vector<Preset>& presets,
-    std::vector<TimedParameter>& changes)
+std::unique_ptr<HostedPlugin> preparedPlugin(
+    const RenderOptions& options, const std::vector<Preset>& presets, std::vector<TimedParameter>& changes)
 {
     auto plugin = std::make_unique<HostedPlugin>(options.pluginPath, options.sampleRate, options.blockSize);
     if (options.program)
@@ -58,8 +58,8 @@ std::unique_ptr<HostedPlugin> preparedPlugin(const RenderOptions& options, const
     return plugin;
 }
 
-void saveAndReport(const RenderOptions& options, HostedPlugin& plugin, std::ostream& out, std::ostream& report,
-    std::ostream& warnings)
+void saveAndReport(
+    const RenderOptions& options, HostedPlugin& plugin, std::ostream& out, std::ostream& report, std::ostream& warnings)
 {
     if ((!options.saveProgramPath.empty() || !options.saveBankPath.empty()) && plugin.usesChunks())
         warnings << "warning: the plug-in keeps its programs as chunks; the saved file holds its parameter values "
@@ -131,7 +131,7 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
         if (renderer.notesHeldAtEnd() > 0)
             warnings << "warning: " << midiName << ": " << renderer.notesHeldAtEnd()
                      << (renderer.notesHeldAtEnd() == 1 ? " note still held at the end was"
-                                                         : " notes still held at the end were")
+                                                        : " notes still held at the end were")
                      << " released there\n";
         if (writer.clippedSamples() > 0)
             warnings << "warning: " << writer.clippedSamples() << " samples were clipped (peak " << std::fixed

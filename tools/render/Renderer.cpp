@@ -88,7 +88,8 @@ public:
         for (int channel = 0; channel < channels; ++channel)
             for (int key = 0; key < keys; ++key)
                 if (held[channel][key])
-                    offs.push_back(makeMidiEvent(0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0));
+                    offs.push_back(
+                        makeMidiEvent(0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0));
         return offs;
     }
 
