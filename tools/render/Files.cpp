@@ -200,11 +200,13 @@ OutputFile::~OutputFile()
 void OutputFile::openScratch(const std::string& where, unsigned mode)
 {
     directory = where;
+#ifdef O_TMPFILE
     scratch = open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     if (scratch >= 0)
         return;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         throw RenderError("cannot write " + destination + ": " + systemError());
+#endif
     // No unnamed files here: a hidden one, removed again when dropped.
     std::string pattern = where + "/." + (stream >= 0 ? std::string("zarvex-render") : fileNameOf(target)) + ".XXXXXX";
     scratch = mkstemp(pattern.data());
@@ -258,7 +260,10 @@ void OutputFile::commit()
             const std::string name = directoryOf(target) + "/." + fileNameOf(target) + "." + std::to_string(getpid())
                 + "-" + std::to_string(attempt);
             if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0
-                || linkat(scratch, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
+#ifdef AT_EMPTY_PATH
+                || linkat(scratch, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0
+#endif
+            )
                 scratchName = name;
             else if (errno != EEXIST || attempt > 100)
                 throw RenderError("cannot write " + destination + ": " + systemError());

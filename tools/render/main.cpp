@@ -1,7 +1,7 @@
 #include "tools/render/RenderError.h"
 #include "tools/render/RenderJob.h"
 
-#include <csignal>
+#include <signal.h>
 #include <iostream>
 
 #include <unistd.h>
@@ -36,9 +36,14 @@ int main(int argc, char** argv)
         else if (options.version)
             std::cout << "zarvex-render " ZARVEX_VERSION "\n";
         else {
-            // An interrupt ends the render cleanly, so the partial file is removed.
-            std::signal(SIGINT, requestStop);
-            std::signal(SIGTERM, requestStop);
+            // An interrupt ends the render cleanly, so the partial file is
+            // removed; it also breaks a wait (for a pipe's reader), and a
+            // second one ends the process at once.
+            struct sigaction stop {};
+            stop.sa_handler = requestStop;
+            stop.sa_flags = SA_RESETHAND;
+            sigaction(SIGINT, &stop, nullptr);
+            sigaction(SIGTERM, &stop, nullptr);
             runRenderJob(options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0, &stopRequested);
         }
     } catch (const RenderError& error) {
