@@ -1,9 +1,9 @@
 #include "tools/render/RenderError.h"
 #include "tools/render/RenderJob.h"
 
-#include <signal.h>
 #include <iostream>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
