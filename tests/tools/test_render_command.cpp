@@ -374,6 +374,10 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
         EXPECT_EQ(soundInfo(dir / name).format, format) << name;
     }
 
+    // A tail longer than the default cap is what was asked for.
+    ASSERT_EQ(invoke({ "-p", probe, "--tail", "40", midi, "-o", (dir / "tail.wav").string() }).status, 0);
+    EXPECT_EQ(soundInfo(dir / "tail.wav").frames, 41 * 44100);
+
     // Clipping is reported; an effect that ignores MIDI is named; a plug-in
     // named without a folder is the file in the current one.
     result = invoke(
