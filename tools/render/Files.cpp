@@ -94,10 +94,14 @@ std::optional<Identity> identityOf(const std::string& path, int standardDescript
 
 } // namespace
 
+std::string inputName(const std::string& path) { return path == standardStream ? "standard input" : path; }
+
+std::string outputName(const std::string& path) { return path == standardStream ? "standard output" : path; }
+
 std::vector<uint8_t> readWholeFile(const std::string& path, const std::string& what, size_t maxBytes)
 {
     const bool standardInput = path == standardStream;
-    const std::string name = standardInput ? "standard input" : path;
+    const std::string name = inputName(path);
     const int descriptor = standardInput ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         throw RenderError("cannot open " + what + " " + name + ": " + systemError());
@@ -147,19 +151,22 @@ void refuseSharedFiles(const std::vector<NamedFile>& inputs, const std::vector<N
     }
 }
 
+
 OutputFile::OutputFile(const std::string& path)
-    : destination(path)
+    : destination(outputName(path))
 {
     if (destination.empty())
         throw RenderError("no output file name given");
-    if (destination == standardStream) {
+    if (path == standardStream) {
+        if (isatty(STDOUT_FILENO))
+            throw RenderError("standard output is a terminal; redirect it, or give a file name");
         stream = dup(STDOUT_FILENO);
         if (stream < 0)
             throw RenderError("cannot write standard output: " + systemError());
         openScratch(temporaryDirectory(), 0600);
         return;
     }
-    target = followLinks(destination);
+    target = followLinks(path);
     struct stat info {};
     if (stat(target.c_str(), &info) != 0) {
         if (errno != ENOENT)
@@ -226,17 +233,16 @@ void OutputFile::copyToStream()
 {
     if (lseek(scratch, 0, SEEK_SET) != 0)
         throw RenderError("cannot write " + destination + ": " + systemError());
-    const std::string name = destination == standardStream ? "standard output" : destination;
     uint8_t buffer[65536];
     for (;;) {
         const ssize_t count = read(scratch, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            throw RenderError("cannot write " + name + ": " + systemError());
+            throw RenderError("cannot write " + destination + ": " + systemError());
         if (count == 0)
             return;
-        writeAll(stream, buffer, static_cast<size_t>(count), name);
+        writeAll(stream, buffer, static_cast<size_t>(count), destination);
     }
 }
 

@@ -9,6 +9,10 @@
 // one is written.
 constexpr const char* standardStream = "-";
 
+// How a file is named to the user.
+std::string inputName(const std::string& path);
+std::string outputName(const std::string& path);
+
 // Reads a whole file; what names it in error messages ("MIDI file"). Files
 // larger than maxBytes are refused rather than read into memory.
 std::vector<uint8_t> readWholeFile(const std::string& path, const std::string& what, size_t maxBytes);
@@ -53,7 +57,7 @@ private:
     void openScratch(const std::string& where, unsigned mode);
     void copyToStream();
 
-    std::string destination; // as the user gave it
+    std::string destination; // as shown to the user
     std::string target; // symbolic links followed
     std::string directory;
     std::string scratchName; // only where the scratch file must have a name

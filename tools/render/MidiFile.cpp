@@ -241,6 +241,5 @@ MidiSequence parseMidiFile(const std::vector<uint8_t>& bytes, const std::string&
 
 MidiSequence readMidiFile(const std::string& path)
 {
-    const std::string name = path == standardStream ? "standard input" : path;
-    return parseMidiFile(readWholeFile(path, "MIDI file", largestMidiFile), name);
+    return parseMidiFile(readWholeFile(path, "MIDI file", largestMidiFile), inputName(path));
 }

@@ -27,8 +27,6 @@ Preset readPreset(const std::string& path)
     return decodeProgram(bytes, path);
 }
 
-std::string displayName(const std::string& path) { return path == standardStream ? "standard input" : path; }
-
 // The plug-in opened and set up as the options say: program, files, then
 // the settings; the settings with a time become changes during the render.
 std::unique_ptr<HostedPlugin> preparedPlugin(
@@ -66,11 +64,11 @@ void saveAndReport(
                     "only\n";
     if (!options.saveProgramPath.empty()) {
         writeWholeFile(options.saveProgramPath, encodeProgram(plugin.saveProgram()));
-        report << "saved program to " << options.saveProgramPath << '\n';
+        report << "saved program to " << outputName(options.saveProgramPath) << '\n';
     }
     if (!options.saveBankPath.empty()) {
         writeWholeFile(options.saveBankPath, encodeBank(plugin.saveBank()));
-        report << "saved bank to " << options.saveBankPath << '\n';
+        report << "saved bank to " << outputName(options.saveBankPath) << '\n';
     }
     if (options.info)
         printPluginReport(plugin, out);
@@ -82,11 +80,12 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
     const std::atomic<bool>* stop)
 {
     std::ostream nowhere(nullptr);
-    bool soundOnStandardOutput = false;
+    bool fileOnStandardOutput = options.saveProgramPath == standardStream || options.saveBankPath == standardStream;
     for (const auto& render : options.renders)
-        soundOnStandardOutput = soundOnStandardOutput || render.outputPath == standardStream;
-    // Standard output may carry the sound; reports then go with the log.
-    std::ostream& report = options.quiet ? nowhere : soundOnStandardOutput ? log : out;
+        fileOnStandardOutput = fileOnStandardOutput || render.outputPath == standardStream;
+    // Standard output may carry a file; everything else then goes to the log.
+    std::ostream& text = fileOnStandardOutput ? log : out;
+    std::ostream& report = options.quiet ? nowhere : text;
     std::ostream& warnings = options.quiet ? nowhere : log;
 
     std::vector<Preset> presets;
@@ -95,12 +94,12 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
     std::vector<TimedParameter> changes;
     if (options.renders.empty()) {
         const auto plugin = preparedPlugin(options, presets, changes);
-        saveAndReport(options, *plugin, out, report, warnings);
+        saveAndReport(options, *plugin, text, report, warnings);
         return;
     }
     for (size_t n = 0; n < options.renders.size(); ++n) {
         const RenderTarget& target = options.renders[n];
-        const std::string midiName = displayName(target.midiPath);
+        const std::string midiName = inputName(target.midiPath);
         const MidiSequence sequence = readMidiFile(target.midiPath);
         if (sequence.lengthSeconds > longestRenderSeconds)
             throw RenderError(midiName + " lasts " + std::to_string(std::lround(sequence.lengthSeconds / 3600.0))
@@ -115,7 +114,7 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
         // leave its notes or controllers to the next.
         const auto plugin = preparedPlugin(options, presets, changes);
         if (n == 0)
-            saveAndReport(options, *plugin, out, report, warnings);
+            saveAndReport(options, *plugin, text, report, warnings);
         if (!plugin->takesMidi())
             warnings << "warning: " << plugin->path()
                      << " is an effect that does not say it reads MIDI; the render may be silent\n";
@@ -137,7 +136,7 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
             warnings << "warning: " << writer.clippedSamples() << " samples were clipped (peak " << std::fixed
                      << std::setprecision(1) << 20.0 * std::log10(writer.peak())
                      << " dBFS); lower the level or write --format float\n";
-        report << "wrote " << (target.outputPath == standardStream ? std::string("standard output") : target.outputPath)
+        report << "wrote " << outputName(target.outputPath)
                << " (" << frames << " frames, " << std::fixed << std::setprecision(2)
                << static_cast<double>(frames) / options.sampleRate << " s at " << std::setprecision(0)
                << options.sampleRate << " Hz)\n";
