@@ -84,9 +84,9 @@ std::optional<Identity> identityOf(const std::string& path, int standardDescript
             return Identity { info.st_dev, info.st_ino, {} };
         return std::nullopt;
     }
-    const std::string target = followLinks(path);
-    if (stat(target.c_str(), &info) == 0)
+    if (stat(path.c_str(), &info) == 0)
         return S_ISREG(info.st_mode) ? std::optional(Identity { info.st_dev, info.st_ino, {} }) : std::nullopt;
+    const std::string target = followLinks(path);
     if (stat(directoryOf(target).c_str(), &info) == 0)
         return Identity { info.st_dev, info.st_ino, fileNameOf(target) };
     return std::nullopt;
@@ -151,23 +151,37 @@ void refuseSharedFiles(const std::vector<NamedFile>& inputs, const std::vector<N
     }
 }
 
-
 OutputFile::OutputFile(const std::string& path)
     : destination(outputName(path))
 {
+    try {
+        open(path);
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
+OutputFile::~OutputFile() { release(); }
+
+void OutputFile::open(const std::string& path)
+{
     if (destination.empty())
         throw RenderError("no output file name given");
-    if (path == standardStream) {
-        if (isatty(STDOUT_FILENO))
-            throw RenderError("standard output is a terminal; redirect it, or give a file name");
-        stream = dup(STDOUT_FILENO);
+    struct stat info {};
+    const bool standardOutput = path == standardStream;
+    if (standardOutput || (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))) {
+        // Opened by its own name: /dev/stdout and its kind are links that
+        // only the system can follow.
+        stream = standardOutput ? dup(STDOUT_FILENO) : ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (stream < 0)
-            throw RenderError("cannot write standard output: " + systemError());
+            throw RenderError("cannot write " + destination + ": " + systemError());
+        if (isatty(stream))
+            throw RenderError(destination + " is a terminal; redirect it, or give a file name");
         openScratch(temporaryDirectory(), 0600);
         return;
     }
     target = followLinks(path);
-    struct stat info {};
     if (stat(target.c_str(), &info) != 0) {
         if (errno != ENOENT)
             throw RenderError("cannot write " + destination + ": " + systemError());
@@ -188,13 +202,10 @@ OutputFile::OutputFile(const std::string& path)
         fchmod(scratch, info.st_mode & 0777);
         return;
     }
-    stream = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (stream < 0)
-        throw RenderError("cannot write " + destination + ": " + systemError());
-    openScratch(temporaryDirectory(), 0600);
+    throw RenderError("cannot write " + destination + ": not a file, pipe or device");
 }
 
-OutputFile::~OutputFile()
+void OutputFile::release()
 {
     if (scratch >= 0)
         close(scratch);
@@ -208,7 +219,7 @@ void OutputFile::openScratch(const std::string& where, unsigned mode)
 {
     directory = where;
 #ifdef O_TMPFILE
-    scratch = open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    scratch = ::open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     if (scratch >= 0)
         return;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)

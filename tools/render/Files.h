@@ -54,7 +54,9 @@ public:
     void commit();
 
 private:
+    void open(const std::string& path);
     void openScratch(const std::string& where, unsigned mode);
+    void release();
     void copyToStream();
 
     std::string destination; // as shown to the user
