@@ -26,8 +26,9 @@ constexpr double longestRenderSeconds = 24 * 3600.0;
 // size is checked before anything is written: a WAV file that may pass
 // 4 GiB is written as RF64 (plain WAV again if it stays smaller), other
 // containers that cannot hold it and renders beyond the free space are
-// refused. Files are byte-for-byte the same for the same samples; silence
-// past the end of the sound so far takes no disk space.
+// refused. Files are byte-for-byte the same for the same samples (Ogg
+// streams aside: libsndfile gives them a random serial number); silence past
+// the end of the sound so far takes no disk space.
 class AudioWriter {
 public:
     // maxFrames bounds the length of the render.
