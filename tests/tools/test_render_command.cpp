@@ -221,6 +221,7 @@ TEST_F(RenderCommand, UsageErrorsExitWithTwo)
         { { "--info", "--program", "-1" }, "from 0 to 1048576" },
         { { midi, "-o", "x.mp3" }, "cannot tell the sound format" },
         { { "--tail", "40", "--max-tail", "10", midi }, "--tail is longer than --max-tail" },
+        { { midi, "--save-program", "" }, "--save-program needs a value" },
     };
     for (const auto& [args, message] : usages) {
         const Outcome result = invoke(args);

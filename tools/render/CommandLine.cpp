@@ -202,6 +202,8 @@ RenderOptions parseCommandLine(const std::vector<std::string>& args, const std::
                     throw UsageError(name + " needs a value");
                 value = args[++i];
             }
+            if (value->empty())
+                throw UsageError(name + " needs a value");
             option->second(*value);
         } else if (name.size() > 1 && name[0] == '-') {
             throw UsageError("unknown option " + printable(args[i]));
