@@ -162,12 +162,14 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
     // Arguments after "-p PROBE -o OUT.wav"; a later -p or -o takes the place of the earlier one.
     const struct {
         std::vector<std::string> args;
-        const char* message;
+        std::string message;
         const char* environment = "";
     } failures[] = {
         { { "-p", (dir / "missing.so").string(), midi }, "plug-in not found" },
         { { "-p", midi, midi }, "cannot load plug-in" },
         { { midi }, "refused to open", "PROBE_REFUSE=1" },
+        // A disk that fills up: files may not grow past 32 kB.
+        { { midi }, "cannot write " + wav + ": File too large", "ulimit -f 64; trap '' XFSZ;" },
         { { "-o", (dir / "no-such-dir" / "out.wav").string(), midi }, "cannot write" },
         { { "--param", "Cutoff=0.3", midi }, "no parameter named \"Cutoff\"" },
         { { "--param", "Gain=1", midi }, "several parameters are named \"Gain\" (0, 1)" },

@@ -122,6 +122,10 @@ public:
     // Gives the file its full length when it ends in a hole.
     bool finish() const { return ftruncate(descriptor, length) == 0; }
 
+    // Why writing failed: the system's reason where it gave one (a full
+    // disk), the library's otherwise.
+    std::string fault(const char* library) const { return failure ? std::strerror(failure) : library; }
+
 private:
     static SparseFile& of(void* self) { return *static_cast<SparseFile*>(self); }
 
@@ -156,8 +160,10 @@ private:
             const ssize_t put = pwrite(descriptor, bytes + done, static_cast<size_t>(count - done), position + done);
             if (put < 0 && errno == EINTR)
                 continue;
-            if (put <= 0)
+            if (put <= 0) {
+                failure = put < 0 ? errno : ENOSPC;
                 return done;
+            }
             done += put;
         }
         position += count;
@@ -171,6 +177,7 @@ private:
     sf_count_t position = 0;
     sf_count_t length = 0;
     sf_count_t written = 0; // the end of what is actually on disk
+    int failure = 0;
 };
 
 int audioFormatFor(const std::string& path, std::optional<SampleFormat> sample)
@@ -254,7 +261,7 @@ void AudioWriter::write(const float* interleaved, int64_t frames)
         interleaved = dithered.data();
     }
     if (sf_writef_float(sound, interleaved, frames) != frames)
-        throw RenderError("cannot write " + file.name() + ": " + sf_strerror(sound));
+        throw RenderError("cannot write " + file.name() + ": " + sparse->fault(sf_strerror(sound)));
 }
 
 void AudioWriter::commit()
@@ -262,7 +269,7 @@ void AudioWriter::commit()
     const int result = sf_close(sound);
     sound = nullptr;
     if (result != 0)
-        throw RenderError("cannot write " + file.name() + ": " + sf_error_number(result));
+        throw RenderError("cannot write " + file.name() + ": " + sparse->fault(sf_error_number(result)));
     if (!sparse->finish())
         throw RenderError("cannot write " + file.name() + ": " + std::strerror(errno));
     file.commit();
