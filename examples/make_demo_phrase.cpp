@@ -5,10 +5,6 @@
 //
 //   make-demo-phrase examples/demo-phrase.mid
 
-// smf.h includes GLib inside extern "C"; GLib must be seen first, as C++.
-#include <glib.h>
-#include <smf.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -46,20 +42,39 @@ std::vector<unsigned char> tempo(int beatsPerMinute)
         static_cast<unsigned char>(microseconds >> 8), static_cast<unsigned char>(microseconds) };
 }
 
-bool addTrack(smf_t* smf, std::vector<Event> events, int endTick)
+using Bytes = std::vector<unsigned char>;
+
+void put32(Bytes& out, size_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+// A time or length in seven-bit groups, the highest first.
+void putVariable(Bytes& out, int value)
+{
+    Bytes groups = { static_cast<unsigned char>(value & 0x7f) };
+    for (value >>= 7; value > 0; value >>= 7)
+        groups.push_back(static_cast<unsigned char>(0x80 | (value & 0x7f)));
+    out.insert(out.end(), groups.rbegin(), groups.rend());
+}
+
+// One track chunk: its events in time order, then the end-of-track.
+Bytes trackChunk(std::vector<Event> events, int endTick)
 {
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
-    smf_track_t* track = smf_track_new();
-    if (!track)
-        return false;
-    smf_add_track(smf, track);
-    for (auto& event : events) {
-        smf_event_t* midi = smf_event_new_from_pointer(event.bytes.data(), static_cast<int>(event.bytes.size()));
-        if (!midi)
-            return false;
-        smf_track_add_event_pulses(track, midi, event.tick);
+    events.push_back({ endTick, { 0xff, 0x2f, 0x00 } });
+    Bytes body;
+    int tick = 0;
+    for (const auto& event : events) {
+        putVariable(body, event.tick - tick);
+        tick = event.tick;
+        body.insert(body.end(), event.bytes.begin(), event.bytes.end());
     }
-    return smf_track_add_eot_pulses(track, endTick) == 0;
+    Bytes chunk = { 'M', 'T', 'r', 'k' };
+    put32(chunk, body.size());
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    return chunk;
 }
 
 } // namespace
@@ -110,12 +125,12 @@ int main(int argc, char** argv)
     }
     line.push_back({ endTick - 1, { 0xe0, 0x00, 0x40 } });
 
-    smf_t* smf = smf_new();
-    const bool written = smf && smf_set_format(smf, 1) == 0 && smf_set_ppqn(smf, ticksPerQuarter) == 0
-        && addTrack(smf, conductor, endTick) && addTrack(smf, line, endTick) && smf_save(smf, path) == 0;
-    if (smf)
-        smf_delete(smf);
-    if (!written) {
+    Bytes file = { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, ticksPerQuarter >> 8, ticksPerQuarter & 0xff };
+    for (const auto& track : { trackChunk(conductor, endTick), trackChunk(line, endTick) })
+        file.insert(file.end(), track.begin(), track.end());
+    FILE* out = std::fopen(path, "wb");
+    const bool written = out && std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    if (!out || std::fclose(out) != 0 || !written) {
         std::fprintf(stderr, "make-demo-phrase: cannot write %s\n", path);
         return 1;
     }

@@ -3,10 +3,12 @@
 // and plays a plain gate: velocity/127 on the left, its negative on the
 // right, from a note-on until a note-off, then a linear release.
 //
-// Parameters: 0 and 1 "Gain" (two alike, unused), 2 "Release" (v * 1000
-// samples), 3 "Tail Size" (v * 100000 samples reported as the tail; 0 means
-// not reported). Programs: two, with their own values and names.
-// PROBE_REFUSE=1 in the environment makes the entry return nothing.
+// Parameters: 0 and 1 "Gain" (two alike; the first scales the output by
+// 2 v), 2 "Release" (v * 1000 samples), 3 "Tail Size" (v * 100000 samples
+// reported as the tail; 0 means not reported). Programs: two, with their own
+// values and names. In the environment, PROBE_REFUSE=1 makes the entry
+// return nothing, PROBE_EFFECT=1 makes it an effect, PROBE_ABORT=1 makes it
+// abort the process in its first block.
 
 #include "tests/tools/ProbeRecord.h"
 #include "vst2/aeffectx.h"
@@ -46,6 +48,12 @@ struct Probe {
 };
 
 Probe& probeOf(AEffect* effect) { return *static_cast<Probe*>(effect->object); }
+
+bool environmentSays(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && std::strcmp(value, "1") == 0;
+}
 
 bool valid(intptr_t index, int32_t count) { return index >= 0 && index < count; }
 
@@ -115,6 +123,8 @@ float getParameter(AEffect* effect, int32_t index)
 void processReplacing(AEffect* effect, float**, float** outputs, int32_t frames)
 {
     Probe& probe = probeOf(effect);
+    if (environmentSays("PROBE_ABORT"))
+        std::abort();
     records.push_back({ ProbeRecord::block, probe.position, frames, 0, 0.0f });
     auto next = probe.pending.begin();
     for (int32_t i = 0; i < frames; ++i, ++probe.position) {
@@ -131,8 +141,9 @@ void processReplacing(AEffect* effect, float**, float** outputs, int32_t frames)
                 probe.releaseStep = samples > 0.0f ? probe.level / samples : probe.level;
             }
         }
-        outputs[0][i] = probe.level;
-        outputs[1][i] = -probe.level;
+        const float gain = 2.0f * probe.value(0);
+        outputs[0][i] = probe.level * gain;
+        outputs[1][i] = 0.0f - probe.level * gain; // +0 in silence, which a file can keep as a hole
         probe.level = std::max(0.0f, probe.level - probe.releaseStep);
         if (probe.level < 1e-6f)
             probe.level = 0.0f;
@@ -144,8 +155,7 @@ void processReplacing(AEffect* effect, float**, float** outputs, int32_t frames)
 
 PROBE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
 {
-    const char* refuse = std::getenv("PROBE_REFUSE");
-    if ((refuse && std::strcmp(refuse, "1") == 0) || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+    if (environmentSays("PROBE_REFUSE") || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
     auto* probe = new Probe;
     AEffect& effect = probe->effect;
@@ -157,7 +167,7 @@ PROBE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
     effect.numPrograms = programCount;
     effect.numParams = parameterCount;
     effect.numOutputs = 2;
-    effect.flags = effFlagsCanReplacing | effFlagsIsSynth;
+    effect.flags = effFlagsCanReplacing | (environmentSays("PROBE_EFFECT") ? 0 : effFlagsIsSynth);
     effect.uniqueID = vstFourCC('P', 'r', 'b', '1');
     effect.version = 3;
     effect.ioRatio = 1.0f;

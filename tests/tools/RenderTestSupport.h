@@ -12,6 +12,36 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// A chunk of a Standard MIDI File: its id, its length, its body.
+inline Bytes chunk(const char* id, const Bytes& body)
+{
+    Bytes bytes(id, id + 4);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<uint8_t>(body.size() >> shift));
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    return bytes;
+}
+
+// A format 1 file of the given track bodies at 96 ticks per quarter note.
+inline Bytes midiFile(const std::vector<Bytes>& tracks)
+{
+    Bytes file = chunk("MThd", { 0, 1, 0, static_cast<uint8_t>(tracks.size()), 0, 96 });
+    for (const Bytes& track : tracks) {
+        const Bytes trackChunk = chunk("MTrk", track);
+        file.insert(file.end(), trackChunk.begin(), trackChunk.end());
+    }
+    return file;
+}
+
+// A delta time or length as a file writes it.
+inline Bytes variableLength(uint32_t value)
+{
+    Bytes bytes = { static_cast<uint8_t>(value & 0x7f) };
+    for (value >>= 7; value > 0; value >>= 7)
+        bytes.insert(bytes.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
+    return bytes;
+}
+
 // f must throw a RenderError whose message names the file and holds the
 // expected text.
 template <class F> void expectRenderError(F&& f, const std::string& file, const std::string& expected)

@@ -5,15 +5,6 @@
 
 namespace {
 
-Bytes chunk(const char* id, const Bytes& body)
-{
-    Bytes bytes(id, id + 4);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.push_back(static_cast<uint8_t>(body.size() >> shift));
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    return bytes;
-}
-
 // Two tracks at 96 ticks per quarter: 120 BPM, then 240 BPM from tick 192.
 // Times in seconds follow by hand: tick t < 192 is t / 192 s, later ones
 // 1 + (t - 192) / 384 s.
@@ -81,6 +72,9 @@ TEST(MidiFiles, StructuralFaultsAreNamed)
     file = handMadeFile();
     file[11] = 3;
     refused(file, "announces 3 tracks");
+    file = handMadeFile();
+    std::fill_n(file.begin() + 38, 3, 0); // the second tempo
+    refused(file, "tempo of zero");
     file = handMadeFile();
     *std::find(file.begin() + 40, file.end(), 0xf0) = 0xf7;
     refused(file, "F7");

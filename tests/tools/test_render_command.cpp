@@ -7,10 +7,17 @@
 
 #include <sndfile.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <set>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -27,6 +34,23 @@ std::string contents(const fs::path& path)
     return { std::istreambuf_iterator<char>(in), {} };
 }
 
+// The sound file's format and length; format 0 when it is not one.
+SF_INFO soundInfo(const fs::path& path)
+{
+    SF_INFO info {};
+    if (SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info))
+        sf_close(sound);
+    return info;
+}
+
+// A file of nothing but time, at 192 ticks a second.
+Bytes silentFile(int hours)
+{
+    Bytes track = variableLength(static_cast<uint32_t>(hours) * 3600 * 192);
+    track.insert(track.end(), { 0xff, 0x2f, 0x00 });
+    return midiFile({ track });
+}
+
 class RenderCommand : public testing::Test {
 protected:
     void SetUp() override
@@ -37,8 +61,8 @@ protected:
         log = dir.string() + ".log";
         // One note from 0.25 s to 0.5 s at the default 120 BPM, the file ending at 1 s.
         midi = write("phrase.mid",
-            { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x30, 0x90, 60, 100, 0x30,
-                0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 });
+            { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x30, 0x90, 60, 100,
+                0x30, 0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 });
     }
     void TearDown() override
     {
@@ -53,15 +77,20 @@ protected:
         return (dir / name).string();
     }
 
-    Outcome invoke(const std::vector<std::string>& args, const std::string& environment = "") const
+    // The environment (assignments, or a "cd DIR &&") goes before the
+    // command; standard output goes to the log unless redirected.
+    Outcome invoke(const std::vector<std::string>& args, const std::string& environment = "",
+        const std::string& redirections = "</dev/null") const
     {
         // No argument holds a quote.
         std::string command = environment + " '" ZARVEX_RENDER_PATH "'";
         for (const auto& arg : args)
             command.append(" '").append(arg).append("'");
-        const int status = std::system((command + " >" + log + " 2>&1 </dev/null").c_str());
+        const int status = std::system((command + " >" + log + " 2>&1 " + redirections).c_str());
         return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(log) };
     }
+
+    long files() const { return static_cast<long>(std::distance(fs::directory_iterator(dir), {})); }
 
     fs::path dir;
     std::string log;
@@ -92,7 +121,7 @@ TEST_F(RenderCommand, RendersAStereoWavOfTheMusicAndTheTail)
     EXPECT_EQ(samples[2 * 11999], 0.0f);
     EXPECT_NEAR(samples[2 * 12000], 100.0f / 127.0f, 1e-6f);
     EXPECT_NEAR(samples[2 * 12000 + 1], -100.0f / 127.0f, 1e-6f);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2) << "only the MIDI file and the WAV file";
+    EXPECT_EQ(files(), 2) << "only the MIDI file and the WAV file";
 }
 
 TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
@@ -106,9 +135,17 @@ TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
     EXPECT_EQ(saved.program.values, (std::vector<float> { 0.125f, 0.5f, 0.75f, 0.0f }));
     EXPECT_EQ(pluginIdText(saved.pluginId), "Prb1");
 
-    // A fresh probe starts at program 0 with its release at 0; the bank brings back program 1.
-    for (const auto& [file, current] : { std::pair { fxp, "current 0" }, { fxb, "current 1" } }) {
-        const Outcome info = invoke({ "-p", probe, "--load", file, "--info" });
+    // A fresh probe starts at program 0 with its release at 0; the bank
+    // brings back program 1 unless the command line names another.
+    const struct {
+        std::vector<std::string> args;
+        const char* current;
+    } loads[] = { { { "--load", fxp }, "current 0" }, { { "--load", fxb }, "current 1" },
+        { { "--program", "0", "--load", fxb, "--param", "Release=0.75" }, "current 0" } };
+    for (const auto& [args, current] : loads) {
+        std::vector<std::string> all = { "-p", probe, "--info" };
+        all.insert(all.end(), args.begin(), args.end());
+        const Outcome info = invoke(all);
         ASSERT_EQ(info.status, 0) << info.output;
         const auto line = info.output.find("\"Release\"");
         ASSERT_NE(line, std::string::npos) << info.output;
@@ -125,12 +162,14 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
     // Arguments after "-p PROBE -o OUT.wav"; a later -p or -o takes the place of the earlier one.
     const struct {
         std::vector<std::string> args;
-        const char* message;
+        std::string message;
         const char* environment = "";
     } failures[] = {
         { { "-p", (dir / "missing.so").string(), midi }, "plug-in not found" },
         { { "-p", midi, midi }, "cannot load plug-in" },
         { { midi }, "refused to open", "PROBE_REFUSE=1" },
+        // A disk that fills up: files may not grow past 32 kB.
+        { { midi }, "cannot write " + wav + ": File too large", "ulimit -f 64; trap '' XFSZ;" },
         { { "-o", (dir / "no-such-dir" / "out.wav").string(), midi }, "cannot write" },
         { { "--param", "Cutoff=0.3", midi }, "no parameter named \"Cutoff\"" },
         { { "--param", "Gain=1", midi }, "several parameters are named \"Gain\" (0, 1)" },
@@ -143,8 +182,21 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
         { { "--load", write("short.fxp", encodeProgram({ probeId, 1, { "x", { 0.0f } } })), midi }, "holds 1" },
         { { "--load", write("many.fxb", encodeBank({ probeId, 1, 0, { 3, { "x", four } } })), midi },
             "holds 3 programs" },
+        { { "--load", write("loud.fxp", encodeProgram({ probeId, 1, { "x", { 0.5f, 0.5f, 100.0f, 0.0f } } })), midi },
+            "parameter 2 \"Release\" is outside 0..1" },
+        { { "--params", write("loud.params", Bytes { '#', '\n', 'R', 'e', 'l', 'e', 'a', 's', 'e', '=', '2' }), midi },
+            "loud.params:2: the value 2 of \"Release\" is outside 0..1" },
+        // A byte-order mark before the first line, a name unknown on the second.
+        { { "--params", write("names.params", Bytes { 0xef, 0xbb, 0xbf, '2', '=', '0', '\n', 'C', 'u', 't', '=', '0' }),
+              midi },
+            "names.params:2: the plug-in has no parameter named \"Cut\"" },
+        { { "--params", write("escape.params", Bytes { 'X', 0x1b, '[', '2', 'J', '=', '0' }), midi },
+            "no parameter named \"X\\x1b[2J\"" },
+        { { write("days.mid", silentFile(77)) }, "77 hours" },
+        { { "-r", "8000", write("long.mid", silentFile(19)), "-o", (dir / "long.aiff").string() },
+            "more than an AIFF file holds" },
     };
-    const auto files = std::distance(fs::directory_iterator(dir), {});
+    const auto before = files();
     for (const auto& failure : failures) {
         std::vector<std::string> args = { "-p", probe, "-o", wav };
         args.insert(args.end(), failure.args.begin(), failure.args.end());
@@ -152,18 +204,212 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
         EXPECT_EQ(result.status, 1) << result.output;
         EXPECT_NE(result.output.find("zarvex-render: error: "), std::string::npos) << result.output;
         EXPECT_NE(result.output.find(failure.message), std::string::npos) << result.output;
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), files) << "a failed run left a file behind";
+        EXPECT_EQ(result.output.find('\x1b'), std::string::npos) << "a control character reached the terminal";
+        EXPECT_EQ(files(), before) << "a failed run left a file behind";
         EXPECT_EQ(contents(wav), "old");
     }
 }
 
 TEST_F(RenderCommand, UsageErrorsExitWithTwo)
 {
-    for (const auto& args : std::vector<std::vector<std::string>> {
-             {}, { "--rate", "fast", midi }, { "--bogus" }, { "--block", "0", midi }, { midi, midi } }) {
+    const std::pair<std::vector<std::string>, const char*> usages[] = {
+        { {}, "no MIDI file" },
+        { { "--rate", "fast", midi }, "--rate" },
+        { { "--bogus" }, "unknown option" },
+        { { "--block", "0", midi }, "--block" },
+        { { midi, midi }, "the same file" },
+        { { "--param", "Release", midi }, "no '='" },
+        { { "--param", "Release=100", midi }, "the value 100 of \"Release\" is outside 0..1" },
+        { { "--info", "--program", "-1" }, "from 0 to 1048576" },
+        { { midi, "-o", "x.mp3" }, "cannot tell the sound format" },
+        { { "--tail", "40", "--max-tail", "10", midi }, "--tail is longer than --max-tail" },
+        { { midi, "--save-program", "" }, "--save-program needs a value" },
+    };
+    for (const auto& [args, message] : usages) {
         const Outcome result = invoke(args);
         EXPECT_EQ(result.status, 2) << result.output;
+        EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
         EXPECT_NE(result.output.find("--help"), std::string::npos) << result.output;
     }
-    EXPECT_EQ(invoke({ "--help" }).status, 0);
+    EXPECT_EQ(invoke({ "--help", "--bogus" }).status, 0);
+    const Outcome version = invoke({ "--version" });
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("zarvex-render ", 0), 0u) << version.output;
+    // A report that cannot be written is a failure.
+    EXPECT_EQ(invoke({ "-p", probe, "--info" }, "", ">/dev/full").status, 1);
+}
+
+TEST_F(RenderCommand, NoOutputIsEverOneOfTheInputsUnderAnyName)
+{
+    const std::string original = contents(midi);
+    const std::string fxp = (dir / "sound.fxp").string();
+    ASSERT_EQ(invoke({ "-p", probe, "--save-program", fxp }).status, 0);
+    fs::create_symlink(midi, dir / "link.wav");
+    fs::create_hard_link(midi, dir / "hard.wav");
+    const std::string other = (dir / "x.wav").string();
+    const std::vector<std::vector<std::string>> cases = {
+        { midi, "-o", (dir / "." / "phrase.mid").string() },
+        { midi, "-o", (dir / ".." / dir.filename() / "phrase.mid").string() },
+        { midi, "-o", (dir / "link.wav").string() }, { midi, "-o", (dir / "hard.wav").string() },
+        { midi, "--save-bank", (dir / "hard.wav").string() },
+        { midi, "--save-program", other, "-o", (dir / "." / "x.wav").string() },
+        { "--load", fxp, "--save-program", (dir / "." / "sound.fxp").string() },
+        { midi, "-o", "-" }, // standard output is the MIDI file itself
+    };
+    const auto before = files();
+    for (const auto& args : cases) {
+        std::vector<std::string> all = { "-p", probe };
+        all.insert(all.end(), args.begin(), args.end());
+        const Outcome result = invoke(all, "", ">>" + midi + " </dev/null");
+        EXPECT_EQ(result.status, 2) << args.back() << ": " << result.output;
+        EXPECT_NE(result.output.find("is the same file as"), std::string::npos) << result.output;
+        EXPECT_EQ(contents(midi), original) << args.back();
+        EXPECT_EQ(files(), before) << args.back();
+    }
+}
+
+TEST_F(RenderCommand, LinksPipesAndDevicesAreWrittenThroughNotReplaced)
+{
+    // A symbolic link: the file it points to takes the sound.
+    const fs::path target = write("target.wav", { 'o', 'l', 'd' });
+    fs::create_symlink(target, dir / "link.wav");
+    ASSERT_EQ(invoke({ "-p", probe, midi, "-o", (dir / "link.wav").string() }).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.wav"));
+    EXPECT_EQ(soundInfo(target).frames, 44100);
+
+    // A pipe gets the whole file; it stays a pipe.
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto received = std::async(std::launch::async, [&] { return contents(fifo); });
+    ASSERT_EQ(invoke({ "-p", probe, midi, "-o", fifo.string() }).status, 0);
+    EXPECT_EQ(received.get(), contents(target));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A device stays a device (as root, this is where /dev/null was lost).
+    const fs::path device = dir / "null";
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        ASSERT_EQ(invoke({ "-p", probe, midi, "-o", device.string() }).status, 0);
+        EXPECT_TRUE(fs::is_character_file(device));
+    }
+
+    // A file without write permission is left alone, even for root.
+    const std::string locked = write("locked.wav", { 'o', 'l', 'd' });
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Outcome refused = invoke({ "-p", probe, midi, "-o", locked });
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("read-only"), std::string::npos) << refused.output;
+    EXPECT_EQ(contents(locked), "old");
+
+    // A plug-in that kills the process leaves no scratch file behind.
+    const auto before = files();
+    EXPECT_NE(invoke({ "-p", probe, midi, "-o", (dir / "crash.wav").string() }, "PROBE_ABORT=1").status, 0);
+    EXPECT_EQ(files(), before);
+}
+
+TEST_F(RenderCommand, AFilterBetweenPipesGivesTheSameBytesAsAFileRun)
+{
+    const fs::path file = dir / "file.wav", piped = dir / "piped.wav";
+    ASSERT_EQ(invoke({ "-p", probe, midi, "-o", file }).status, 0);
+    // The float format's peak chunk once carried the time of writing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const Outcome result = invoke({ "-p", probe, "-", "-o", "-" }, "", "<" + midi + " >" + piped.string());
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("wrote standard output"), std::string::npos) << "the report goes to the log";
+    EXPECT_EQ(contents(piped), contents(file));
+}
+
+TEST_F(RenderCommand, HeldNotesAreReleasedAtTheEndOfAMillionEvents)
+{
+    // A million controller messages, one a tick, then a note left held.
+    Bytes track;
+    for (int i = 0; i < 1000000; ++i)
+        track.insert(track.end(), { 0x01, 0xb0, 74, static_cast<uint8_t>(i & 0x7f) });
+    track.insert(track.end(), { 0x00, 0x90, 60, 127, 0x60, 0xff, 0x2f, 0x00 });
+    const fs::path wav = dir / "crowded.wav";
+    const Outcome result = invoke(
+        { "-p", probe, "-r", "8000", "--param", "Release=0.3", write("crowded.mid", midiFile({ track })), "-o", wav });
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("1 note still held at the end was released"), std::string::npos) << result.output;
+    // 1000096 ticks at 192 a second, then the 300-sample release instead of the 30 s cap.
+    EXPECT_EQ(soundInfo(wav).frames, std::llround(1000096 * 8000.0 / 192) + 300);
+}
+
+TEST_F(RenderCommand, AWavOverFourGigabytesIsWrittenAsRf64)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "half a billion samples take too long with the sanitizers";
+#endif
+    // 19 hours of silence at 8 kHz: 4.4 GB of float samples.
+    const fs::path wav = dir / "long.wav";
+    const Outcome result
+        = invoke({ "-p", probe, "-r", "8000", "--tail", "0", write("long.mid", silentFile(19)), "-o", wav });
+    ASSERT_EQ(result.status, 0) << result.output;
+    const SF_INFO info = soundInfo(wav);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
+    EXPECT_EQ(info.frames, int64_t { 19 } * 3600 * 8000);
+}
+
+TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
+{
+    const fs::path out = dir / "out";
+    fs::create_directory(out);
+    fs::copy_file(midi, dir / "-second.mid");
+    // Several files into a directory; "--" ends the options; -q prints nothing.
+    Outcome result
+        = invoke({ "-q", "-p", probe, "-o", out.string(), midi, "--", "-second.mid" }, "cd " + dir.string() + " &&");
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(soundInfo(out / "phrase.wav").frames, 44100);
+    EXPECT_EQ(soundInfo(out / "-second.wav").frames, 44100);
+
+    // The container follows the extension, the sample format follows -f.
+    const std::tuple<const char*, std::vector<std::string>, int> formats[] = {
+        { "x.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24 },
+        { "x.flac", { "-f", "pcm16" }, SF_FORMAT_FLAC | SF_FORMAT_PCM_16 },
+        { "x.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS },
+        { "x.aiff", { "-f", "pcm24" }, SF_FORMAT_AIFF | SF_FORMAT_PCM_24 },
+        { "x.wav", {}, SF_FORMAT_WAV | SF_FORMAT_FLOAT },
+    };
+    for (const auto& [name, options, format] : formats) {
+        std::vector<std::string> args = { "-p", probe, midi, "-o", (dir / name).string() };
+        args.insert(args.end(), options.begin(), options.end());
+        ASSERT_EQ(invoke(args).status, 0) << name;
+        EXPECT_EQ(soundInfo(dir / name).format, format) << name;
+    }
+
+    // A tail longer than the default cap is what was asked for.
+    ASSERT_EQ(invoke({ "-p", probe, "--tail", "40", midi, "-o", (dir / "tail.wav").string() }).status, 0);
+    EXPECT_EQ(soundInfo(dir / "tail.wav").frames, 41 * 44100);
+
+    // Clipping is reported; an effect that ignores MIDI is named; a plug-in
+    // named without a folder is the file in the current one.
+    result = invoke(
+        { "-p", probe, "-f", "pcm16", "--param", "0=1", midi, "-o", (dir / "loud.wav").string() }, "PROBE_EFFECT=1");
+    EXPECT_NE(result.output.find("samples were clipped"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("is an effect"), std::string::npos) << result.output;
+
+    // Dither moves a quiet steady level (51.6 steps of 16 bits) between steps.
+    for (const bool dither : { false, true }) {
+        const fs::path wav = dir / "quiet.wav";
+        std::vector<std::string> args = { "-p", probe, "-f", "pcm16", "--param", "0=0.001", midi, "-o", wav };
+        if (dither)
+            args.push_back("--dither");
+        ASSERT_EQ(invoke(args).status, 0);
+        SF_INFO info {};
+        SNDFILE* sound = sf_open(wav.c_str(), SFM_READ, &info);
+        ASSERT_NE(sound, nullptr);
+        std::vector<short> samples(static_cast<size_t>(info.frames * 2));
+        sf_readf_short(sound, samples.data(), info.frames);
+        sf_close(sound);
+        // The left channel while the note sounds (0.25 s to 0.5 s).
+        std::set<short> levels;
+        for (size_t i = 2 * 12000; i < 2 * 21000; i += 2)
+            levels.insert(samples[i]);
+        EXPECT_EQ(levels.size() > 1, dither) << levels.size();
+    }
+    const fs::path probePath = probe;
+    result
+        = invoke({ "-p", probePath.filename().string(), "--info" }, "cd " + probePath.parent_path().string() + " &&");
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Name:       Probe"), std::string::npos) << result.output;
 }

@@ -66,7 +66,7 @@ double pitchOf(const std::vector<double>& x, double sampleRate)
     return 0.0;
 }
 
-class ThirdPartyInstrument : public testing::TestWithParam<const char*> { };
+class ThirdPartyInstrument : public testing::TestWithParam<const char*> {};
 
 } // namespace
 

@@ -97,9 +97,22 @@ TEST(RenderLoop, EventsAndParameterChangesReachThePluginInOrderAtTheirSample)
 
 TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
 {
-    const auto held = sequenceOf({ { 0, 0x90, 60, 100 } }, 1000);
+    const auto held = sequenceOf({ { 0, 0x90, 60, 100 }, { 0, 0xb3, 64, 127 } }, 1000);
     ProbeHost probe(128);
-    // A held note never falls silent: the cap ends a tail that waits for silence.
+    // A note (and a sustain pedal) still held when the music ends is
+    // released there; its release of 300 samples is the tail.
+    probe.plugin.setParameter(2, 0.3f);
+    const auto released = renderAll(probe.plugin, held, { TailMode::silence, 0.0, 1.0 });
+    ASSERT_EQ(released.size(), 2u * 1300);
+    EXPECT_NEAR(released[2 * 1150], 0.5f * 100.0f / 127.0f, 1e-4f);
+    const auto midi = probe.recorded(ProbeRecord::midi);
+    ASSERT_EQ(midi.size(), 4u);
+    EXPECT_EQ(midi[2].frame, 1000);
+    EXPECT_EQ(midi[2].index, 0x80);
+    EXPECT_EQ(midi[3].index, 0xb3);
+    EXPECT_EQ(midi[3].data, 64 << 8);
+    // A release that never ends: the cap ends a tail that waits for silence.
+    probe.plugin.setParameter(2, 1e4f);
     EXPECT_EQ(renderAll(probe.plugin, held, { TailMode::silence, 0.0, 1.0 }).size(), 2u * (1000 + 44100));
     probe.plugin.setParameter(3, 0.05f); // reports 5000 samples
     EXPECT_EQ(renderAll(probe.plugin, held).size(), 2u * 6000);

@@ -24,8 +24,8 @@ std::string trimmed(const std::string& text)
 
 std::string lowered(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -52,7 +52,8 @@ HostedPlugin::HostedPlugin(const std::string& path, double sampleRate, int32_t b
     struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         throw RenderError("plug-in not found: " + path);
-    if (!host.load(path))
+    // A bare name is a file here, not a library for the system to search.
+    if (!host.load(path.find('/') == std::string::npos ? "./" + path : path))
         throw RenderError("cannot load plug-in: " + host.error());
     const AEffect& plugin = effect();
     if (plugin.numOutputs < 1)
@@ -118,8 +119,8 @@ int32_t HostedPlugin::findParameter(const std::string& key) const
     if (isNumber(key)) {
         const long index = std::stol(key);
         if (index >= parameterCount())
-            throw RenderError("parameter " + key + " does not exist (the plug-in has " + std::to_string(parameterCount())
-                + " parameters, 0 to " + std::to_string(parameterCount() - 1) + ")");
+            throw RenderError("parameter " + key + " does not exist (the plug-in has "
+                + std::to_string(parameterCount()) + " parameters, 0 to " + std::to_string(parameterCount() - 1) + ")");
         return static_cast<int32_t>(index);
     }
     const auto matches = [&](auto&& same) {
@@ -135,12 +136,13 @@ int32_t HostedPlugin::findParameter(const std::string& key) const
         found = matches([&](const std::string& name) { return lowered(trimmed(name)) == wanted; });
     }
     if (found.empty())
-        throw RenderError("the plug-in has no parameter named \"" + key + "\" (--info lists them)");
+        throw RenderError("the plug-in has no parameter named \"" + printable(key) + "\" (--info lists them)");
     if (found.size() > 1) {
         std::string list;
         for (int32_t index : found)
             list += (list.empty() ? "" : ", ") + std::to_string(index);
-        throw RenderError("several parameters are named \"" + key + "\" (" + list + "); give the number instead");
+        throw RenderError(
+            "several parameters are named \"" + printable(key) + "\" (" + list + "); give the number instead");
     }
     return found.front();
 }
@@ -180,6 +182,10 @@ void HostedPlugin::applyProgram(const PluginProgram& program, const std::string&
     if (program.values.size() != names.size())
         throw RenderError(source + " holds " + std::to_string(program.values.size())
             + " parameter values, the plug-in has " + std::to_string(names.size()) + " parameters");
+    for (size_t i = 0; i < program.values.size(); ++i)
+        if (!(program.values[i] >= 0.0f && program.values[i] <= 1.0f))
+            throw RenderError(source + ": the value " + std::to_string(program.values[i]) + " of parameter "
+                + std::to_string(i) + " \"" + printable(names[i]) + "\" is outside 0..1");
     for (size_t i = 0; i < program.values.size(); ++i)
         setParameter(static_cast<int32_t>(i), program.values[i]);
     // Hosts hand over at most 24 bytes, terminator included.
@@ -239,6 +245,12 @@ void HostedPlugin::load(const BankFile& bank, const std::string& source)
         selectProgram(bank.currentProgram);
 }
 
+bool HostedPlugin::takesMidi() const
+{
+    static char receivesMidi[] = "receiveVstMidiEvent";
+    return (effect().flags & effFlagsIsSynth) != 0 || host.dispatch(effCanDo, 0, 0, receivesMidi) > 0;
+}
+
 int64_t HostedPlugin::tailSize() const
 {
     // 0 means the plug-in does not answer, 1 that it has no tail at all.
@@ -262,8 +274,8 @@ void HostedPlugin::suspend()
     running = false;
 }
 
-void HostedPlugin::process(const std::vector<VstMidiEvent>& events, int32_t frames,
-    std::vector<std::vector<float>>& outputs)
+void HostedPlugin::process(
+    const std::vector<VstMidiEvent>& events, int32_t frames, std::vector<std::vector<float>>& outputs)
 {
     if (!events.empty())
         host.sendEvents(events);

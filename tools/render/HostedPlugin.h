@@ -42,11 +42,15 @@ public:
     void selectProgram(int32_t index);
 
     PluginProgram readProgram() const;
+    // Refuses values outside 0..1 before setting any.
     void applyProgram(const PluginProgram& program, const std::string& source);
     ProgramFile saveProgram() const;
     BankFile saveBank();
     void load(const ProgramFile& file, const std::string& source);
     void load(const BankFile& file, const std::string& source);
+
+    // An instrument, or an effect that says it reads MIDI.
+    bool takesMidi() const;
 
     // Tail in samples as the plug-in reports it; -1 when it does not say.
     int64_t tailSize() const;

@@ -3,41 +3,13 @@
 #include "tools/render/Files.h"
 #include "tools/render/RenderError.h"
 
-// smf.h includes GLib inside extern "C"; GLib must be seen first, as C++.
-#include <glib.h>
-#include <smf.h>
-
 #include <algorithm>
-#include <memory>
 
 namespace {
 
 constexpr size_t largestMidiFile = 64u << 20;
-
-// libsmf reports what it finds wrong through GLib's log; those lines are
-// collected here and become part of the error message instead of being
-// printed as they come.
-class LibraryMessages {
-public:
-    LibraryMessages() { previous = g_log_set_default_handler(collect, &lines); }
-    ~LibraryMessages() { g_log_set_default_handler(previous, nullptr); }
-    LibraryMessages(const LibraryMessages&) = delete;
-    LibraryMessages& operator=(const LibraryMessages&) = delete;
-
-    std::string text() const { return lines.empty() ? std::string("unreadable MIDI data") : lines.front(); }
-
-private:
-    static void collect(const gchar*, GLogLevelFlags, const gchar* message, gpointer data)
-    {
-        static_cast<std::vector<std::string>*>(data)->push_back(message ? message : "");
-    }
-    GLogFunc previous = nullptr;
-    std::vector<std::string> lines;
-};
-
-struct SmfDeleter {
-    void operator()(smf_t* smf) const { smf_delete(smf); }
-};
+// 120 beats per minute until the file says otherwise.
+constexpr uint32_t defaultTempo = 500000;
 
 // Channel voice messages have one data byte (program change, channel
 // pressure) or two (everything else).
@@ -49,18 +21,17 @@ int channelMessageSize(uint8_t status)
     return kind == 0xc0 || kind == 0xd0 ? 2 : 3;
 }
 
-// libsmf trusts the sizes written in a file and reads past its buffer when
-// they lie, so the chunk and event structure is checked here first; libsmf
-// then only sees files whose every length fits.
-class StructureCheck {
+// Reads the chunks and events of a file, checking every length against the
+// bytes at hand, and keeps the channel messages and the tempo map.
+class MidiReader {
 public:
-    StructureCheck(const std::vector<uint8_t>& bytes, const std::string& source)
+    MidiReader(const std::vector<uint8_t>& bytes, const std::string& source)
         : bytes(bytes)
         , source(source)
     {
     }
 
-    void run()
+    MidiSequence read()
     {
         const size_t headerLength = length32(4);
         if (headerLength < 6 || headerLength > bytes.size() - 8)
@@ -71,7 +42,8 @@ public:
             fail("format " + std::to_string(format) + " (independent sequences) is not supported");
         if (tracks == 0)
             fail("the header announces no tracks");
-        if (length16(12) == 0)
+        ticksPerQuarter = length16(12);
+        if (ticksPerQuarter == 0)
             fail("the header gives zero ticks per quarter note");
         size_t offset = 8 + headerLength;
         for (size_t found = 0; found < tracks;) {
@@ -83,12 +55,23 @@ public:
                 fail("track " + std::to_string(found + 1) + " is cut short (the file ends inside it)");
             if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
                     bytes.begin() + static_cast<std::ptrdiff_t>(offset) + 4, "MTrk"))
-                checkTrack(++found, offset + 8, offset + 8 + length);
+                readTrack(++found, offset + 8, offset + 8 + length);
             offset += 8 + length;
         }
+        return timed();
     }
 
 private:
+    struct TickedMessage {
+        size_t tick;
+        MidiMessage message;
+    };
+    struct Tempo {
+        size_t tick;
+        uint32_t microsecondsPerQuarter;
+        double seconds; // where it starts
+    };
+
     [[noreturn]] void fail(const std::string& what) const
     {
         throw RenderError(source + ": malformed MIDI file (" + what + ")");
@@ -97,7 +80,7 @@ private:
     size_t length16(size_t at) const { return static_cast<size_t>(bytes[at]) << 8 | bytes[at + 1]; }
     size_t length32(size_t at) const { return length16(at) << 16 | length16(at + 2); }
 
-    void checkTrack(size_t track, size_t at, size_t end)
+    void readTrack(size_t track, size_t at, size_t end)
     {
         const std::string where = "track " + std::to_string(track);
         uint8_t runningStatus = 0;
@@ -126,11 +109,16 @@ private:
                 checkMetaLength(type, length, where);
                 if (length > end - at)
                     fail(where + " ends inside a meta event");
+                if (type == tempoMeta) {
+                    const auto tempo = static_cast<uint32_t>(length16(at) << 8 | bytes[at + 2]);
+                    if (tempo == 0)
+                        fail(where + " sets a tempo of zero microseconds per quarter note");
+                    tempos.push_back({ ticks, tempo, 0.0 });
+                }
                 at += length;
-                ended = type == 0x2f;
+                ended = type == endOfTrackMeta;
                 runningStatus = 0;
             } else if (status == 0xf7) {
-                // libsmf stops the whole program on these escape events.
                 fail(where + " holds an escaped system exclusive event (F7), which is not supported");
             } else if (status == 0xf0) {
                 const size_t length = variableLength(at, end, where);
@@ -141,15 +129,22 @@ private:
                 runningStatus = 0;
             } else if (const int size = channelMessageSize(status)) {
                 runningStatus = status;
-                for (int i = 1; i < size; ++i, ++at)
+                MidiMessage message;
+                message.size = size;
+                message.bytes[0] = status;
+                for (int i = 1; i < size; ++i, ++at) {
                     if (at >= end || (bytes[at] & 0x80))
                         fail(where + " has an incomplete channel message");
+                    message.bytes[static_cast<size_t>(i)] = bytes[at];
+                }
+                messages.push_back({ ticks, message });
             } else {
                 fail(where + " holds a system message that has no place in a file");
             }
         }
         if (!ended)
             fail(where + " has no end-of-track event");
+        lastTick = std::max(lastTick, ticks);
     }
 
     void checkMetaLength(uint8_t type, size_t length, const std::string& where) const
@@ -159,7 +154,7 @@ private:
             size_t length;
             const char* name;
         };
-        static const Fixed fixed[] = { { 0x2f, 0, "end-of-track" }, { 0x51, 3, "tempo" },
+        static const Fixed fixed[] = { { endOfTrackMeta, 0, "end-of-track" }, { tempoMeta, 3, "tempo" },
             { 0x58, 4, "time signature" }, { 0x59, 2, "key signature" } };
         for (const auto& meta : fixed)
             if (meta.type == type && meta.length != length)
@@ -180,10 +175,55 @@ private:
         fail(where + " has a length or time value of more than four bytes");
     }
 
-    // libsmf counts ticks in an int.
+    // Tracks merge by time; at one tick the earlier track comes first, and
+    // within a track the order of the file is kept.
+    MidiSequence timed()
+    {
+        std::stable_sort(messages.begin(), messages.end(),
+            [](const TickedMessage& a, const TickedMessage& b) { return a.tick < b.tick; });
+        std::stable_sort(tempos.begin(), tempos.end(), [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
+        // The map starts at the default tempo; a later change at the same
+        // tick replaces an earlier one.
+        std::vector<Tempo> map { { 0, defaultTempo, 0.0 } };
+        for (const Tempo& tempo : tempos) {
+            if (tempo.tick == map.back().tick) {
+                map.back().microsecondsPerQuarter = tempo.microsecondsPerQuarter;
+                continue;
+            }
+            map.push_back({ tempo.tick, tempo.microsecondsPerQuarter, secondsAt(map, tempo.tick) });
+        }
+        MidiSequence sequence;
+        sequence.messages.reserve(messages.size());
+        for (auto& [tick, message] : messages) {
+            message.seconds = secondsAt(map, tick);
+            sequence.messages.push_back(message);
+        }
+        sequence.lengthSeconds = secondsAt(map, lastTick);
+        return sequence;
+    }
+
+    // From the last tempo that starts before the tick.
+    double secondsAt(const std::vector<Tempo>& map, size_t tick) const
+    {
+        auto tempo = std::lower_bound(
+            map.begin(), map.end(), tick, [](const Tempo& t, size_t value) { return t.tick < value; });
+        if (tempo != map.begin())
+            --tempo;
+        return tempo->seconds
+            + static_cast<double>(tick - tempo->tick)
+            * (tempo->microsecondsPerQuarter / (static_cast<double>(ticksPerQuarter) * 1e6));
+    }
+
+    static constexpr uint8_t tempoMeta = 0x51;
+    static constexpr uint8_t endOfTrackMeta = 0x2f;
+    // Keeps every time within an int.
     static constexpr size_t largestTick = 1u << 30;
     const std::vector<uint8_t>& bytes;
     const std::string& source;
+    size_t ticksPerQuarter = 0;
+    size_t lastTick = 0;
+    std::vector<TickedMessage> messages;
+    std::vector<Tempo> tempos;
 };
 
 } // namespace
@@ -196,36 +236,10 @@ MidiSequence parseMidiFile(const std::vector<uint8_t>& bytes, const std::string&
     // Time codes in frames per second (a negative division) have no tempo map.
     if (bytes[12] & 0x80)
         throw RenderError(source + ": SMPTE time division is not supported, only ticks per quarter note");
-    StructureCheck(bytes, source).run();
-
-    LibraryMessages messages;
-    std::unique_ptr<smf_t, SmfDeleter> smf(smf_load_from_memory(bytes.data(), static_cast<int>(bytes.size())));
-    if (!smf)
-        throw RenderError(source + ": malformed MIDI file (" + messages.text() + ")");
-    if (smf->ppqn <= 0)
-        throw RenderError(source + ": malformed MIDI file (no ticks per quarter note)");
-
-    MidiSequence sequence;
-    sequence.lengthSeconds = smf_get_length_seconds(smf.get());
-    smf_rewind(smf.get());
-    while (smf_event_t* event = smf_get_next_event(smf.get())) {
-        if (event->midi_buffer_length < 1)
-            continue;
-        const uint8_t status = event->midi_buffer[0];
-        const int size = channelMessageSize(status);
-        if (size == 0 || event->midi_buffer_length != size)
-            continue;
-        MidiMessage message;
-        message.seconds = event->time_seconds;
-        message.size = size;
-        for (int i = 0; i < size; ++i)
-            message.bytes[static_cast<size_t>(i)] = event->midi_buffer[i];
-        sequence.messages.push_back(message);
-    }
-    return sequence;
+    return MidiReader(bytes, source).read();
 }
 
 MidiSequence readMidiFile(const std::string& path)
 {
-    return parseMidiFile(readWholeFile(path, "MIDI file", largestMidiFile), path);
+    return parseMidiFile(readWholeFile(path, "MIDI file", largestMidiFile), inputName(path));
 }

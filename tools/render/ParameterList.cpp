@@ -3,6 +3,7 @@
 #include "tools/render/Files.h"
 #include "tools/render/RenderError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -37,12 +38,13 @@ std::optional<double> number(const std::string& text)
 ParameterSetting parseParameterSetting(const std::string& text, const std::string& where)
 {
     const auto fail = [&](const std::string& what) -> ParameterSetting {
-        throw RenderError(where + ": " + what + " in \"" + text + "\" (expected [SECONDS:]NAME=VALUE)");
+        throw RenderError(where + ": " + what + " in \"" + printable(text) + "\" (expected [SECONDS:]NAME=VALUE)");
     };
     const auto equals = text.rfind('=');
     if (equals == std::string::npos)
         return fail("no '='");
     ParameterSetting setting;
+    setting.origin = where;
     std::string name = text.substr(0, equals);
     const auto colon = name.find(':');
     if (colon != std::string::npos) {
@@ -57,8 +59,11 @@ ParameterSetting parseParameterSetting(const std::string& text, const std::strin
     if (setting.parameter.empty())
         return fail("no parameter name");
     const auto value = number(text.substr(equals + 1));
-    if (!value || std::fabs(*value) > 1e6)
+    if (!value)
         return fail("the value is not a number");
+    if (*value < 0.0 || *value > 1.0)
+        throw RenderError(where + ": the value " + trimmed(text.substr(equals + 1)) + " of \""
+            + printable(setting.parameter) + "\" is outside 0..1 (values are normalised)");
     setting.value = static_cast<float>(*value);
     return setting;
 }
@@ -66,7 +71,9 @@ ParameterSetting parseParameterSetting(const std::string& text, const std::strin
 std::vector<ParameterSetting> readParameterList(const std::string& path)
 {
     const auto bytes = readWholeFile(path, "parameter list", largestList);
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    static const uint8_t byteOrderMark[] = { 0xef, 0xbb, 0xbf };
+    const bool marked = bytes.size() >= 3 && std::equal(byteOrderMark, byteOrderMark + 3, bytes.begin());
+    std::istringstream in(std::string(bytes.begin() + (marked ? 3 : 0), bytes.end()));
     std::vector<ParameterSetting> settings;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {

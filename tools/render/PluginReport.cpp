@@ -1,6 +1,7 @@
 #include "tools/render/PluginReport.h"
 
 #include "tools/render/HostedPlugin.h"
+#include "tools/render/RenderError.h"
 
 #include <iomanip>
 #include <sstream>
@@ -32,9 +33,9 @@ void printPluginReport(const HostedPlugin& plugin, std::ostream& out)
 {
     const AEffect& effect = plugin.effect();
     out << "Plug-in:    " << plugin.path() << '\n'
-        << "Name:       " << plugin.text(effGetEffectName) << '\n'
-        << "Product:    " << plugin.text(effGetProductString) << '\n'
-        << "Vendor:     " << plugin.text(effGetVendorString) << '\n'
+        << "Name:       " << printable(plugin.text(effGetEffectName)) << '\n'
+        << "Product:    " << printable(plugin.text(effGetProductString)) << '\n'
+        << "Vendor:     " << printable(plugin.text(effGetVendorString)) << '\n'
         << "Unique ID:  '" << pluginIdText(effect.uniqueID) << "'\n"
         << "Version:    " << effect.version << '\n'
         << "Channels:   " << effect.numInputs << " in, " << effect.numOutputs << " out\n"
@@ -45,16 +46,16 @@ void printPluginReport(const HostedPlugin& plugin, std::ostream& out)
 
     out << "\nPrograms (" << plugin.programCount() << ", current " << plugin.currentProgram() << "):\n";
     for (int32_t i = 0; i < plugin.programCount(); ++i)
-        out << std::setw(5) << i << "  " << plugin.programName(i) << '\n';
+        out << std::setw(5) << i << "  " << printable(plugin.programName(i)) << '\n';
 
     out << "\nParameters (" << plugin.parameterCount() << "):\n";
     for (int32_t i = 0; i < plugin.parameterCount(); ++i) {
         std::ostringstream value;
         value << std::fixed << std::setprecision(6) << plugin.parameter(i);
-        const std::string display = trimmedRight(plugin.text(effGetParamDisplay, i));
-        const std::string label = trimmedRight(plugin.text(effGetParamLabel, i));
-        out << std::setw(5) << i << "  " << std::left << std::setw(26) << ('"' + plugin.parameterName(i) + '"')
-            << std::right << std::setw(10) << value.str() << "  " << display << (label.empty() ? "" : " ") << label
-            << '\n';
+        const std::string display = printable(trimmedRight(plugin.text(effGetParamDisplay, i)));
+        const std::string label = printable(trimmedRight(plugin.text(effGetParamLabel, i)));
+        out << std::setw(5) << i << "  " << std::left << std::setw(26)
+            << ('"' + printable(plugin.parameterName(i)) + '"') << std::right << std::setw(10) << value.str() << "  "
+            << display << (label.empty() ? "" : " ") << label << '\n';
     }
 }

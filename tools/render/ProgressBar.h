@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <ostream>
 
-// A one-line bar on the terminal. It appears only once a render has taken a
-// second, so short renders print nothing, and redraws at most ten times a
-// second.
+// A one-line bar on the terminal with the time taken, the speed (times real
+// time) and the time left, as wide as the terminal. It appears only once a
+// render has taken a second, so short renders print nothing, and redraws at
+// most ten times a second.
 class ProgressBar {
 public:
     ProgressBar(std::ostream& out, bool enabled, double sampleRate);
@@ -27,4 +28,5 @@ private:
     Clock::time_point started = Clock::now();
     Clock::time_point lastDrawn {};
     bool shown = false;
+    int columns = 0; // of the last line drawn
 };

@@ -4,6 +4,7 @@
 #include "tools/render/RenderError.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -67,6 +68,53 @@ private:
     int64_t written = 0;
 };
 
+// The keys (and sustain pedals) a sequence leaves pressed, by channel.
+class HeldKeys {
+public:
+    void play(uint8_t status, uint8_t key, uint8_t value)
+    {
+        const int channel = status & 0x0f;
+        const int kind = status & 0xf0;
+        if (kind == 0x90 || kind == 0x80)
+            held[channel][key & 0x7f] = kind == 0x90 && value > 0;
+        else if (kind == 0xb0 && key == sustainPedal)
+            sustained[channel] = value >= pedalDown;
+        else if (kind == 0xb0 && (key == allSoundOff || key >= allNotesOff))
+            held[channel] = {};
+    }
+
+    int keysDown() const
+    {
+        int count = 0;
+        for (const auto& keys : held)
+            count += static_cast<int>(std::count(keys.begin(), keys.end(), true));
+        return count;
+    }
+
+    // Note-offs for every key still down, then pedals up.
+    std::vector<VstMidiEvent> releases() const
+    {
+        std::vector<VstMidiEvent> offs;
+        for (int channel = 0; channel < channels; ++channel) {
+            for (int key = 0; key < keys; ++key)
+                if (held[channel][key])
+                    offs.push_back(makeMidiEvent(0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0));
+            if (sustained[channel])
+                offs.push_back(makeMidiEvent(0, static_cast<uint8_t>(0xb0 | channel), sustainPedal, 0));
+        }
+        return offs;
+    }
+
+private:
+    static constexpr int channels = 16, keys = 128;
+    static constexpr uint8_t sustainPedal = 64, pedalDown = 64;
+    // Controller 120 silences a channel; 123 and the mode messages above it
+    // end its notes.
+    static constexpr uint8_t allSoundOff = 120, allNotesOff = 123;
+    std::array<std::array<bool, keys>, channels> held {};
+    std::array<bool, channels> sustained {};
+};
+
 // Suspends the plug-in however the render ends.
 class RunningPlugin {
 public:
@@ -115,6 +163,15 @@ int64_t Renderer::render(const MidiSequence& sequence, const std::vector<TimedPa
     int64_t musicEnd = frameAt(sequence.lengthSeconds);
     if (!events.empty())
         musicEnd = std::max(musicEnd, events.back().frame);
+    // Notes the music leaves sounding are released where it ends, so the
+    // tail is their release rather than a cut.
+    HeldKeys keys;
+    for (const auto& [frame, event] : events)
+        keys.play(static_cast<uint8_t>(event.midiData[0]), static_cast<uint8_t>(event.midiData[1]),
+            static_cast<uint8_t>(event.midiData[2]));
+    heldAtEnd = keys.keysDown();
+    for (const auto& release : keys.releases())
+        events.push_back({ musicEnd, release });
 
     const int64_t cap = frameAt(settings.maxTailSeconds);
     const int64_t pluginTail = plugin.tailSize();

@@ -47,9 +47,13 @@ public:
     // Stops the render with RenderError once the flag is set (an interrupt).
     void setStopFlag(const std::atomic<bool>* flag) { stop = flag; }
 
-    // Returns the number of frames handed to the sink.
+    // Returns the number of frames handed to the sink. Keys the sequence
+    // leaves pressed are released where it ends.
     int64_t render(const MidiSequence& sequence, const std::vector<TimedParameter>& changes, const Sink& sink,
         const Progress& progress = {});
+
+    // How many keys the last render released at the end of its music.
+    int notesHeldAtEnd() const { return heldAtEnd; }
 
 private:
     int64_t frameAt(double seconds) const;
@@ -57,4 +61,5 @@ private:
     HostedPlugin& plugin;
     RenderSettings settings;
     const std::atomic<bool>* stop = nullptr;
+    int heldAtEnd = 0;
 };

@@ -1,9 +1,9 @@
 #include "tools/render/RenderError.h"
 #include "tools/render/RenderJob.h"
 
-#include <csignal>
 #include <iostream>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -11,6 +11,17 @@ namespace {
 std::atomic<bool> stopRequested { false };
 
 extern "C" void requestStop(int) { stopRequested = true; }
+
+// Exit statuses: 0 done, 1 failed, 2 not understood.
+int failure(const RenderError& error)
+{
+    if (dynamic_cast<const UsageError*>(&error)) {
+        std::cerr << "zarvex-render: " << printable(error.what()) << "\nTry 'zarvex-render --help'.\n";
+        return 2;
+    }
+    std::cerr << "zarvex-render: error: " << printable(error.what()) << '\n';
+    return 1;
+}
 
 } // namespace
 
@@ -20,25 +31,28 @@ int main(int argc, char** argv)
     RenderOptions options;
     try {
         options = parseCommandLine(args, ZARVEX_DEFAULT_PLUGIN);
-    } catch (const UsageError& error) {
-        std::cerr << "zarvex-render: " << error.what() << "\nTry 'zarvex-render --help'.\n";
-        return 2;
+        if (options.help)
+            std::cout << usageText(ZARVEX_DEFAULT_PLUGIN);
+        else if (options.version)
+            std::cout << "zarvex-render " ZARVEX_VERSION "\n";
+        else {
+            // An interrupt ends the render cleanly, so the partial file is
+            // removed; it also breaks a wait (for a pipe's reader), and a
+            // second one ends the process at once.
+            struct sigaction stop {};
+            stop.sa_handler = requestStop;
+            stop.sa_flags = SA_RESETHAND;
+            sigaction(SIGINT, &stop, nullptr);
+            sigaction(SIGTERM, &stop, nullptr);
+            runRenderJob(options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0, &stopRequested);
+        }
     } catch (const RenderError& error) {
-        std::cerr << "zarvex-render: error: " << error.what() << '\n';
-        return 1;
-    }
-    if (options.help) {
-        std::cout << usageText(ZARVEX_DEFAULT_PLUGIN);
-        return 0;
-    }
-    // An interrupt ends the render cleanly, so the partial file is removed.
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    try {
-        runRenderJob(options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0, &stopRequested);
+        return failure(error);
     } catch (const std::exception& error) {
-        std::cerr << "zarvex-render: error: " << error.what() << '\n';
-        return 1;
+        return failure(RenderError(error.what()));
     }
+    // A report that did not reach its reader is a failure too.
+    if (!std::cout.flush())
+        return failure(RenderError("cannot write standard output"));
     return 0;
 }
