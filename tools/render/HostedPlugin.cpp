@@ -60,8 +60,10 @@ HostedPlugin::HostedPlugin(const std::string& path, double sampleRate, int32_t b
         throw RenderError(path + ": the plug-in has no audio outputs");
     if (plugin.numParams < 0 || plugin.numPrograms < 0)
         throw RenderError(path + ": the plug-in reports a negative number of parameters or programs");
-    for (int32_t i = 0; i < plugin.numParams; ++i)
+    for (int32_t i = 0; i < plugin.numParams; ++i) {
         names.push_back(host.text(effGetParamName, i));
+        initialValues.push_back(parameter(i));
+    }
     host.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
     host.dispatch(effSetBlockSize, 0, block);
 }
@@ -182,8 +184,10 @@ void HostedPlugin::applyProgram(const PluginProgram& program, const std::string&
     if (program.values.size() != names.size())
         throw RenderError(source + " holds " + std::to_string(program.values.size())
             + " parameter values, the plug-in has " + std::to_string(names.size()) + " parameters");
+    // A plug-in may hold a value outside 0..1 from its own start (a default
+    // stored that way); its saved programs carry it back unchanged.
     for (size_t i = 0; i < program.values.size(); ++i)
-        if (!(program.values[i] >= 0.0f && program.values[i] <= 1.0f))
+        if (!(program.values[i] >= 0.0f && program.values[i] <= 1.0f) && program.values[i] != initialValues[i])
             throw RenderError(source + ": the value " + std::to_string(program.values[i]) + " of parameter "
                 + std::to_string(i) + " \"" + printable(names[i]) + "\" is outside 0..1");
     for (size_t i = 0; i < program.values.size(); ++i)

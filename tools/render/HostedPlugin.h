@@ -69,5 +69,6 @@ private:
     int32_t block;
     VstHost host;
     std::vector<std::string> names;
+    std::vector<float> initialValues;
     bool running = false;
 };
