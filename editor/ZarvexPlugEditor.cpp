@@ -17,7 +17,8 @@ namespace {
 enum Page : int { kOverview = 0, kOscillators = 1, kModulations = 2, kFilter = 3, kAmpAndDist = 4 };
 
 constexpr int kKnobFrames = 101;
-constexpr float kFineAdjust = 100.0f;
+// Shift makes a drag or a wheel notch ten times finer.
+constexpr float kFineAdjust = 10.0f;
 
 // Every text display: font 3, white on black, no frame.
 void styleDisplay(CParamDisplay& display)
@@ -89,30 +90,6 @@ constexpr const char* kStagesLadder[] = { "6 dB/oct", "12 dB/oct", "18 dB/oct", 
 constexpr std::span<const char* const> kStageTexts[] = { kStagesBypass, kStagesPass, kStagesPass, kStagesBand,
     kStagesBand, kStagesBand, kStagesAllpass, kStagesGain, kStagesGain, kStagesGain, kStagesLadder, kStagesLadder };
 
-// Knobs whose reset value differs from the parameter's default.
-struct KnobDefault {
-    int page;
-    int param;
-    float value;
-};
-constexpr KnobDefault kKnobDefaults[] = {
-    { kOscillators, kOsc1PitchRampStartByVel, 0.5f },
-    { kOscillators, kOsc2PitchRampStartByVel, 0.5f },
-    { kOscillators, kOsc3PitchRampStartByVel, 0.5f },
-    { kOscillators, kO2VolStart, 0.0f },
-    { kOscillators, kO3VolStart, 0.0f },
-    { kModulations, kRM12End, 0.8f },
-    { kModulations, kRM13End, 0.8f },
-    { kModulations, kRM23End, 0.8f },
-    { kOverview, kAmpEnv1PeakByVel, 0.8f },
-    { kOverview, kAmpEnv2PeakByVel, 0.8f },
-    { kOverview, kAmp2Release, 0.01f },
-    { kOverview, kAmp2Attack, 0.0f },
-    { kOverview, kRectify, 0.5f },
-    { kAmpAndDist, kAmp2Attack, 0.0f },
-    { kAmpAndDist, kRectify, 0.5f },
-};
-
 const ZarvexPlugEditor::MenuSpec* findMenu(int page, int param)
 {
     for (const auto& menu : kMenus)
@@ -121,11 +98,9 @@ const ZarvexPlugEditor::MenuSpec* findMenu(int page, int param)
     return nullptr;
 }
 
-float knobDefault(int page, int param)
+// A control resets to its parameter's default.
+float knobDefault(int param)
 {
-    for (const auto& knob : kKnobDefaults)
-        if (knob.page == page && knob.param == param)
-            return knob.value;
     const ParameterInfo* info = parameterInfo(param);
     return info ? info->defaultValue : 0.0f;
 }
@@ -298,7 +273,7 @@ ZarvexPlugEditor::ZarvexPlugEditor(AudioEffect* effect)
         for (const layout::Place& place : places) {
             const bool isMenu = place.kind == layout::Kind::OptionMenu;
             controls.push_back({ &place, isMenu ? findMenu(page, place.param) : nullptr,
-                knobDefault(page, place.param) });
+                knobDefault(place.param) });
         }
     };
     placeAll(strip, kStripPage, layout::kGlobalStrip.places);
@@ -307,7 +282,12 @@ ZarvexPlugEditor::ZarvexPlugEditor(AudioEffect* effect)
     effect->setEditor(this);
 }
 
-ZarvexPlugEditor::~ZarvexPlugEditor() = default;
+// Closing first ends a gesture in progress while this editor can still report it.
+ZarvexPlugEditor::~ZarvexPlugEditor()
+{
+    if (frame)
+        close();
+}
 
 bool ZarvexPlugEditor::open(void* parentWindow)
 {
@@ -494,6 +474,18 @@ void ZarvexPlugEditor::valueChanged(CControl* control)
     const float value = placed->menu ? menuValue(tag, static_cast<COptionMenu*>(control)->getCurrent())
                                      : control->getValue();
     effect->setParameterAutomated(tag, value);
+}
+
+void ZarvexPlugEditor::controlBeginEdit(CControl* control)
+{
+    if (find(control))
+        effect->beginEdit(control->getTag());
+}
+
+void ZarvexPlugEditor::controlEndEdit(CControl* control)
+{
+    if (find(control))
+        effect->endEdit(control->getTag());
 }
 
 void ZarvexPlugEditor::forEachControl(int param, auto&& action)

@@ -28,6 +28,8 @@ public:
     bool open(void* parentWindow) override;
     void close() override;
     void valueChanged(CControl* control) override;
+    void controlBeginEdit(CControl* control) override;
+    void controlEndEdit(CControl* control) override;
     // Shows the parameter's stored value on every control of it and, for
     // parameters other than the menu ones, in the three read-outs.
     void setParameter(int index, float value) override;

@@ -35,6 +35,9 @@ bool AEffGUIEditor::open(void* parentWindow)
 void AEffGUIEditor::close()
 {
     AEffEditor::close();
+    // A drag cut short by the close still ends its gesture.
+    if (frame)
+        frame->cancelCapture();
     delete frame;
     frame = nullptr;
     for (auto& flag : recorded)

@@ -58,7 +58,7 @@ void CFrame::removeView(CView* view, bool deleteView)
     std::erase(shown, view);
     invalidate(view->getViewSize());
     if (captured == view)
-        captured = nullptr;
+        cancelCapture();
     if (menu == view)
         closeMenu();
     if (deleteView)
@@ -163,14 +163,34 @@ void CFrame::onMouseDown(CPoint where, int buttons, uint32_t timeMs)
             chosenMenu->chooseEntry(entry);
         return;
     }
-    captured = nullptr;
-    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        CView* view = *it;
-        if (view->getViewSize().contains(where)) {
-            if (view->onMouseDown(where, buttons) && isShown(view))
-                captured = view;
-            return;
-        }
+    // A press before the last drag's release ends that drag.
+    cancelCapture();
+    if (CView* view = viewAt(where))
+        if (view->onMouseDown(where, buttons) && isShown(view))
+            captured = view;
+}
+
+CView* CFrame::viewAt(CPoint where) const
+{
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+        if ((*it)->getViewSize().contains(where))
+            return *it;
+    return nullptr;
+}
+
+void CFrame::onMouseWheel(CPoint where, float notches, int buttons)
+{
+    if (menu || captured)
+        return;
+    if (CView* view = viewAt(where))
+        view->onWheel(where, notches, buttons);
+}
+
+void CFrame::cancelCapture()
+{
+    if (CView* view = captured) {
+        captured = nullptr;
+        view->onMouseCancel();
     }
 }
 

@@ -59,6 +59,10 @@ public:
     void onMouseDown(CPoint where, int buttons, uint32_t timeMs);
     void onMouseMoved(CPoint where, int buttons);
     void onMouseUp(CPoint where, int buttons);
+    // Notches up (positive) or down, to the view under the mouse.
+    void onMouseWheel(CPoint where, float notches, int buttons);
+    // Ends the drag in progress, if any, without a release.
+    void cancelCapture();
 
     // The list of a menu's entries, open over the frame until the next click.
     void openMenu(COptionMenu* menu);
@@ -68,6 +72,8 @@ public:
     int menuEntryAt(CPoint where) const;
 
 private:
+    // The topmost shown view at the point.
+    CView* viewAt(CPoint where) const;
     void drawArea(CDrawContext& context, const CRect& area);
     void drawMenuList(CDrawContext& context);
 

@@ -146,6 +146,14 @@ private:
         case WM_MOUSEMOVE:
             frame.onMouseMoved(pointOf(lParam), buttons(wParam));
             return 0;
+        case WM_MOUSEWHEEL: {
+            // Screen coordinates, in notches of WHEEL_DELTA.
+            POINT at { short(LOWORD(lParam)), short(HIWORD(lParam)) };
+            ScreenToClient(hwnd, &at);
+            frame.onMouseWheel({ int(at.x), int(at.y) }, float(GET_WHEEL_DELTA_WPARAM(wParam)) / float(WHEEL_DELTA),
+                buttons(GET_KEYSTATE_WPARAM(wParam)));
+            return 0;
+        }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
             ReleaseCapture();

@@ -99,10 +99,13 @@ private:
             break;
         }
         case ButtonPress:
-            // Buttons 4 and up are the wheel.
+            // Buttons 4 and 5 are the wheel turned up and down.
             if (event.xbutton.button <= Button3)
                 frame.onMouseDown({ event.xbutton.x, event.xbutton.y },
                     buttons(event.xbutton.state, event.xbutton.button), uint32_t(event.xbutton.time));
+            else if (event.xbutton.button == Button4 || event.xbutton.button == Button5)
+                frame.onMouseWheel({ event.xbutton.x, event.xbutton.y },
+                    event.xbutton.button == Button4 ? 1.0f : -1.0f, buttons(event.xbutton.state, 0));
             break;
         case ButtonRelease:
             if (event.xbutton.button <= Button3)
