@@ -1,9 +1,10 @@
 #pragma once
 
+#include "editor/Layout.h"
 #include "gui/AEffGUIEditor.h"
 #include "gui/Bitmap.h"
 #include "gui/Controls.h"
-#include "gui/Layout.h"
+#include "plugin/Parameters.h"
 
 #include <array>
 #include <span>
@@ -36,22 +37,21 @@ public:
 
     int getPage() const { return currentPage; }
 
-    // One page's menu of one parameter.
-    struct MenuSpec {
-        int page; // kStripPage for the global strip
-        int param;
-        std::span<const char* const> entries; // empty: filled from the filter mode
-    };
-    static constexpr int kStripPage = -1;
-
 private:
     // A control of the strip or of one page, with its value display if it has one.
     struct PlacedControl {
         const layout::Place* place;
-        const MenuSpec* menu;
-        float defaultValue;
+        bool compact; // a menu with compact entries, where its parameter has them
         CControl* control = nullptr;
         CParamDisplay* display = nullptr;
+
+        bool isMenu() const { return place->kind == layout::Kind::OptionMenu; }
+        // A menu's entries; the stage menu's follow the filter mode instead.
+        std::span<const char* const> entries() const
+        {
+            const ParameterMenu* menu = parameterInfo(place->param)->menu;
+            return compact && !menu->compactEntries.empty() ? menu->compactEntries : menu->entries;
+        }
     };
 
     void createControls(std::vector<PlacedControl>& controls);

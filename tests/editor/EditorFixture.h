@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/ZarvexPlugEditor.h"
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 #include "plugin/Zarvex2Plug.h"
 #include "tests/gui/GuiSupport.h"
 

@@ -8,7 +8,7 @@
 // each bitmap to look at.
 
 #include "gui/Font.h"
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 #include "gui/PixelPack.h"
 
 #include <cairo.h>

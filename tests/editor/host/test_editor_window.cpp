@@ -2,7 +2,7 @@
 // in a window of an X server (the test runs under xvfb-run and skips where
 // there is no server), driven by mouse events and host parameter changes, and
 // checked by what reaches the host and what the screen shows.
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 #include "plugin/Parameters.h"
 #include "tests/gui/X11Support.h"
 #include "tests/host/PluginHarness.h"
