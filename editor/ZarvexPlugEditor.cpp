@@ -6,6 +6,7 @@
 #include "vst2/AudioEffect.h"
 
 #include <initializer_list>
+#include <new>
 #include <string>
 
 namespace {
@@ -66,6 +67,8 @@ ZarvexPlugEditor::ZarvexPlugEditor(AudioEffect* effect)
         placeAll(pages[size_t(page)], layout::kPages[page]);
     effect->setEditor(this);
 }
+
+AEffEditor* ZarvexPlugEditor::create(AudioEffect* effect) { return new (std::nothrow) ZarvexPlugEditor(effect); }
 
 // Closing first ends a gesture in progress while this editor can still report it.
 ZarvexPlugEditor::~ZarvexPlugEditor()

@@ -24,6 +24,8 @@ public:
 
     // Registers itself as the plug-in's editor.
     explicit ZarvexPlugEditor(AudioEffect* effect);
+    // The plug-in's editor factory: a new editor, or nullptr when there is no memory for one.
+    static AEffEditor* create(AudioEffect* effect);
     ~ZarvexPlugEditor() override;
 
     bool open(void* parentWindow) override;

@@ -39,7 +39,7 @@ public:
     // GUI thread only: show the parameter's new value on the controls.
     virtual void setParameter(int index, float value) { }
     // Any thread; see above.
-    void postParameter(int index, float value);
+    void postParameter(int index, float value) override;
 
     CFrame* getFrame() const { return frame; }
 

@@ -62,65 +62,48 @@ void slideTime(Zarvex2& e, double, float v) { e.setSlideTime(v); }
 void accent(Zarvex2& e, double q, float) { e.setAccent(q / 100.0); }
 void envelopeSlope(Zarvex2& e, double q, float) { e.setEnvSlope(q); }
 
-void vibratoDepth(Zarvex2& e, double q, float) { e.generator.setVibDepth(q / 100.0); }
-void vibratoSpeed(Zarvex2& e, double q, float)
-{
-    e.generator.vibratoLfo.setFrequency(q);
-    e.generator.vibratoLfo.calcIncrements();
-}
-void vibratoWave(Zarvex2& e, double q, float) { e.generator.prepareVibWave(whole(q)); }
-void pwmDepth(Zarvex2& e, double q, float) { e.generator.setPWMDepth(q); }
-void pwmSpeed(Zarvex2& e, double q, float)
-{
-    e.generator.pwmLfo.setFrequency(q);
-    e.generator.pwmLfo.calcIncrements();
-}
-void pwmWave(Zarvex2& e, double q, float) { e.generator.preparePWMWave(whole(q)); }
+void vibratoDepth(Zarvex2& e, double q, float) { e.setVibDepth(q / 100.0); }
+void vibratoSpeed(Zarvex2& e, double q, float) { e.setVibSpeed(q); }
+void vibratoWave(Zarvex2& e, double q, float) { e.prepareVibWave(whole(q)); }
+void pwmDepth(Zarvex2& e, double q, float) { e.setPWMDepth(q); }
+void pwmSpeed(Zarvex2& e, double q, float) { e.setPWMSpeed(q); }
+void pwmWave(Zarvex2& e, double q, float) { e.preparePWMWave(whole(q)); }
 
-void wave1(Zarvex2& e, double q, float) { e.generator.prepareO1Wave(whole(q)); }
-void wave2(Zarvex2& e, double q, float) { e.generator.prepareO2Wave(whole(q)); }
-void wave3(Zarvex2& e, double q, float) { e.generator.prepareO3Wave(whole(q)); }
-void phase1(Zarvex2& e, double q, float) { e.generator.setO1Phase(q); }
-void phase2(Zarvex2& e, double q, float) { e.generator.setO2Phase(q); }
-void phase3(Zarvex2& e, double q, float) { e.generator.setO3Phase(q); }
-void pulseWidth1(Zarvex2& e, double q, float) { e.generator.setO1PW(q); }
-void pulseWidth2(Zarvex2& e, double q, float) { e.generator.setO2PW(q); }
-void pulseWidth3(Zarvex2& e, double q, float) { e.generator.setO3PW(q); }
-void coarseTune2(Zarvex2& e, double q, float) { e.generator.setO2CoarseTune(q); }
-void fineTune2(Zarvex2& e, double q, float) { e.generator.setO2FineTune(q); }
-void coarseTune3(Zarvex2& e, double q, float) { e.generator.setO3CoarseTune(q); }
-void fineTune3(Zarvex2& e, double q, float) { e.generator.setO3FineTune(q); }
-void density(Zarvex2& e, double q, float) { e.generator.osc1.setDensity(whole(q)); }
-void spacing(Zarvex2& e, double, float v) { e.generator.osc1.setSpacing(v >= 0.5f); }
-void detuneRandom(Zarvex2& e, double q, float) { e.generator.osc1.setDetuneRandom(q); }
-void modulation(Zarvex2& e, double q, float) { e.generator.setModulation(static_cast<int>(q)); }
-void sync(Zarvex2& e, double q, float) { e.generator.setSyncToOsc1(static_cast<int>(q)); }
+void wave1(Zarvex2& e, double q, float) { e.prepareO1Wave(whole(q)); }
+void wave2(Zarvex2& e, double q, float) { e.prepareO2Wave(whole(q)); }
+void wave3(Zarvex2& e, double q, float) { e.prepareO3Wave(whole(q)); }
+void phase1(Zarvex2& e, double q, float) { e.setO1Phase(q); }
+void phase2(Zarvex2& e, double q, float) { e.setO2Phase(q); }
+void phase3(Zarvex2& e, double q, float) { e.setO3Phase(q); }
+void pulseWidth1(Zarvex2& e, double q, float) { e.setO1PW(q); }
+void pulseWidth2(Zarvex2& e, double q, float) { e.setO2PW(q); }
+void pulseWidth3(Zarvex2& e, double q, float) { e.setO3PW(q); }
+void coarseTune2(Zarvex2& e, double q, float) { e.setO2CoarseTune(q); }
+void fineTune2(Zarvex2& e, double q, float) { e.setO2FineTune(q); }
+void coarseTune3(Zarvex2& e, double q, float) { e.setO3CoarseTune(q); }
+void fineTune3(Zarvex2& e, double q, float) { e.setO3FineTune(q); }
+void density(Zarvex2& e, double q, float) { e.setO1Density(whole(q)); }
+void spacing(Zarvex2& e, double, float v) { e.setO1DetSpacing(v >= 0.5f); }
+void detuneRandom(Zarvex2& e, double q, float) { e.setO1DetRnd(q); }
+void modulation(Zarvex2& e, double q, float) { e.setModulation(static_cast<int>(q)); }
+void sync(Zarvex2& e, double q, float) { e.setSyncToOsc1(static_cast<int>(q)); }
 
 // The generator converts ramp levels from their parameter units itself.
-template <int ramp> void rampStart(Zarvex2& e, double q, float) { e.generator.setRampStart(ramp, q); }
-template <int ramp> void rampEnd(Zarvex2& e, double q, float) { e.generator.setRampEnd(ramp, q); }
-template <int ramp> void rampStartByVelocity(Zarvex2& e, double q, float) { e.generator.setRampStartByVel(ramp, q); }
-template <int ramp> void rampTime(Zarvex2& e, double q, float) { e.generator.ramps[ramp].setTime(q); }
+template <int ramp> void rampStart(Zarvex2& e, double q, float) { e.setRampStart(ramp, q); }
+template <int ramp> void rampEnd(Zarvex2& e, double q, float) { e.setRampEnd(ramp, q); }
+template <int ramp> void rampStartByVelocity(Zarvex2& e, double q, float) { e.setRampStartByVel(ramp, q); }
+template <int ramp> void rampTime(Zarvex2& e, double q, float) { e.setRampTime(ramp, q); }
 
-template <LpfHpfApf MonoGenerator::*toneFilter> void lowpass(Zarvex2& e, double q, float)
-{
-    (e.generator.*toneFilter).setLowpassFrequency(q);
-}
-template <LpfHpfApf MonoGenerator::*toneFilter> void highpass(Zarvex2& e, double q, float)
-{
-    (e.generator.*toneFilter).setHighpassFrequency(q);
-}
-template <LpfHpfApf MonoGenerator::*toneFilter> void allpass(Zarvex2& e, double q, float)
-{
-    (e.generator.*toneFilter).setAllpassFrequency(q);
-}
+template <int osc> void lowpass(Zarvex2& e, double q, float) { e.setOscLowpass(osc, q); }
+template <int osc> void highpass(Zarvex2& e, double q, float) { e.setOscHighpass(osc, q); }
+template <int osc> void allpass(Zarvex2& e, double q, float) { e.setOscAllpass(osc, q); }
 
 void filterMode(Zarvex2& e, double q, float) { e.setFilterMode(static_cast<int>(q)); }
 // The quantity counts the stages beyond the first.
 void stages(Zarvex2& e, double q, float) { e.setStages(saturateToInt32(q + 1.0)); }
-void filterDryWet(Zarvex2& e, double, float v) { e.filter.setDryWet(v); }
+void filterDryWet(Zarvex2& e, double, float v) { e.setFilterDryWet(v); }
 void filterDryWetByVelocity(Zarvex2& e, double q, float) { e.setFilterDryWetByVel(q); }
-void cutoff(Zarvex2& e, double q, float) { e.filter.setCutoff(q); }
+void cutoff(Zarvex2& e, double q, float) { e.setCutoff(q); }
 void cutoffByVelocity(Zarvex2& e, double q, float) { e.setFilterFreqByVel(q); }
 void cutoffModulationByInput(Zarvex2& e, double q, float) { e.setFilterFMByInput(q); }
 void cutoffModulationByOutput(Zarvex2& e, double q, float) { e.setFilterFMByOutput(q); }
@@ -128,30 +111,30 @@ void resonance(Zarvex2& e, double q, float) { e.setReso(q); }
 void resonanceByVelocity(Zarvex2& e, double q, float) { e.setResonanceByVelocity(q); }
 void resonanceModulationByInput(Zarvex2& e, double q, float) { e.setResoModByInput(q); }
 void resonanceModulationByOutput(Zarvex2& e, double q, float) { e.setResoModByOutput(q); }
-void resonanceByCutoff(Zarvex2& e, double q, float) { e.filter.setResoByCutoff(q); }
-void filterGain(Zarvex2& e, double q, float) { e.filter.setGain(q); }
+void resonanceByCutoff(Zarvex2& e, double q, float) { e.setResoByCutoff(q); }
+void filterGain(Zarvex2& e, double q, float) { e.setFilterGain(q); }
 void filterDrive(Zarvex2& e, double q, float) { e.setFilterDrive(q); }
-void filterDcOffset(Zarvex2& e, double q, float) { e.filter.setDcOffset(q); }
-void keyTrack(Zarvex2& e, double q, float) { e.filter.setKeyTrack(q); }
-void referenceKey(Zarvex2& e, double q, float) { e.filter.setRefKey(q); }
+void filterDcOffset(Zarvex2& e, double q, float) { e.setFilterDC(q); }
+void keyTrack(Zarvex2& e, double q, float) { e.setKeyTrack(q); }
+void referenceKey(Zarvex2& e, double q, float) { e.setRefKey(q); }
 // The ladders keep their fixed oversampling; the factor is only shown.
-void oversampling(Zarvex2& e, double q, float) { e.filter.setOversampling(q); }
-void filterEnvStart(Zarvex2& e, double q, float) { e.filter.setEnvStart(q); }
-void filterEnvAttack(Zarvex2& e, double q, float) { e.filter.setEnvAttack(seconds(q)); }
-void filterEnvPeak(Zarvex2& e, double q, float) { e.filter.setEnvPeak(q); }
-void filterEnvPeakByVelocity(Zarvex2& e, double q, float) { e.filter.setEnvPeakByVel(q); }
+void oversampling(Zarvex2& e, double q, float) { e.setOversampling(q); }
+void filterEnvStart(Zarvex2& e, double q, float) { e.setFiltStart(q); }
+void filterEnvAttack(Zarvex2& e, double q, float) { e.setFiltAttack(seconds(q)); }
+void filterEnvPeak(Zarvex2& e, double q, float) { e.setFiltPeak(q); }
+void filterEnvPeakByVelocity(Zarvex2& e, double q, float) { e.setFiltEnvPeakByVel(q); }
 void filterEnvHold(Zarvex2& e, double q, float) { e.setFiltHold(seconds(q)); }
-void filterEnvDecay(Zarvex2& e, double q, float) { e.filter.setEnvDecay(seconds(q)); }
-void filterEnvRelease(Zarvex2& e, double q, float) { e.filter.setEnvRelease(seconds(q)); }
-void filterEnvEnd(Zarvex2& e, double q, float) { e.filter.setEnvEnd(q); }
-void filterEnvDurationByVelocity(Zarvex2& e, double q, float) { e.filter.setEnvDurByVel(q); }
+void filterEnvDecay(Zarvex2& e, double q, float) { e.setFiltDecay(seconds(q)); }
+void filterEnvRelease(Zarvex2& e, double q, float) { e.setFiltRelease(seconds(q)); }
+void filterEnvEnd(Zarvex2& e, double q, float) { e.setFiltEndFreq(q); }
+void filterEnvDurationByVelocity(Zarvex2& e, double q, float) { e.setFiltEnvDurByVel(q); }
 
-template <AmpEnvRc Zarvex2::*env> void envStart(Zarvex2& e, double q, float) { (e.*env).setStart(q); }
-template <AmpEnvRc Zarvex2::*env> void envAttack(Zarvex2& e, double q, float) { (e.*env).setAttack(seconds(q)); }
-template <AmpEnvRc Zarvex2::*env> void envHold(Zarvex2& e, double q, float) { (e.*env).setHold(seconds(q)); }
-template <AmpEnvRc Zarvex2::*env> void envDecay(Zarvex2& e, double q, float) { (e.*env).setDecay(seconds(q)); }
-template <AmpEnvRc Zarvex2::*env> void envSustain(Zarvex2& e, double q, float) { (e.*env).setSustain(q); }
-template <AmpEnvRc Zarvex2::*env> void envRelease(Zarvex2& e, double q, float) { (e.*env).setRelease(seconds(q)); }
+template <int env> void envStart(Zarvex2& e, double q, float) { e.setAmpStart(env, q); }
+template <int env> void envAttack(Zarvex2& e, double q, float) { e.setAmpAttack(env, seconds(q)); }
+template <int env> void envHold(Zarvex2& e, double q, float) { e.setAmpHold(env, seconds(q)); }
+template <int env> void envDecay(Zarvex2& e, double q, float) { e.setAmpDecay(env, seconds(q)); }
+template <int env> void envSustain(Zarvex2& e, double q, float) { e.setAmpSustain(env, q); }
+template <int env> void envRelease(Zarvex2& e, double q, float) { e.setAmpRelease(env, seconds(q)); }
 void ampPeak1(Zarvex2& e, double q, float) { e.setAmp1Peak(q); }
 void ampPeak2(Zarvex2& e, double q, float) { e.setAmp2Peak(q); }
 void ampPeakByVelocity1(Zarvex2& e, double q, float) { e.setAmpEnv1PeakByVel(q); }
@@ -160,15 +143,15 @@ void ampPeakByVelocity2(Zarvex2& e, double q, float) { e.setAmpEnv2PeakByVel(q);
 void distortionMode(Zarvex2& e, double q, float) { e.setDistMode(whole(q)); }
 void distortionMix(Zarvex2& e, double q, float) { e.setDistMix(q); }
 void distortionMixByVelocity(Zarvex2& e, double q, float) { e.setDistDryWetByVel(q); }
-void distortionDrive(Zarvex2& e, double q, float) { e.distortion.setDrive(q); }
-void distortionDcOffset(Zarvex2& e, double q, float) { e.distortion.setDcOffset(q); }
-void lowerThreshold(Zarvex2& e, double q, float) { e.distortion.setLowerThreshold(q); }
-void upperThreshold(Zarvex2& e, double q, float) { e.distortion.setUpperThreshold(q); }
-void lowerSaturation(Zarvex2& e, double q, float) { e.distortion.setLowerSaturation(q); }
-void upperSaturation(Zarvex2& e, double q, float) { e.distortion.setUpperSaturation(q); }
-void lowerClampLevel(Zarvex2& e, double q, float) { e.distortion.setLowerClampLevel(q); }
-void upperClampLevel(Zarvex2& e, double q, float) { e.distortion.setUpperClampLevel(q); }
-void rectification(Zarvex2& e, double, float v) { e.distortion.setRectification(v); }
+void distortionDrive(Zarvex2& e, double q, float) { e.setDistDrive(q); }
+void distortionDcOffset(Zarvex2& e, double q, float) { e.setDCOffset(q); }
+void lowerThreshold(Zarvex2& e, double q, float) { e.setLowThresh(q); }
+void upperThreshold(Zarvex2& e, double q, float) { e.setHighThresh(q); }
+void lowerSaturation(Zarvex2& e, double q, float) { e.setLowSat(q); }
+void upperSaturation(Zarvex2& e, double q, float) { e.setHighSat(q); }
+void lowerClampLevel(Zarvex2& e, double q, float) { e.setLowClamp(q); }
+void upperClampLevel(Zarvex2& e, double q, float) { e.setHighClamp(q); }
+void rectification(Zarvex2& e, double, float v) { e.setRectify(v); }
 
 // Menu entries. The waveform menus start with "Off", so that an entry's
 // place is the number of the waveform it names.
@@ -253,9 +236,9 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { kO1PitchEnd, "O1 PitchEnd", "Osc1 PitchRamp End", "semitones", 0.5f,
         affine(96, -48), rampEnd<MonoGenerator::osc1PitchRamp>, Unit::semitones, Readout::quantity },
     { kO1LPF, "O1 LPF", "Osc1 LPF", "Hz", 1,
-        exponential(0), lowpass<&MonoGenerator::osc1Filter>, Unit::hertz, Readout::quantity, ValueText::lowpass },
+        exponential(0), lowpass<1>, Unit::hertz, Readout::quantity, ValueText::lowpass },
     { kO1HPF, "O1 HPF", "Osc1 HPF", "Hz", 0,
-        exponential(-20), highpass<&MonoGenerator::osc1Filter>, Unit::hertz, Readout::quantity, ValueText::highpass },
+        exponential(-20), highpass<1>, Unit::hertz, Readout::quantity, ValueText::highpass },
     { kO1PW, "O1 PW", "Osc1 PulseWidth", "%", 0.5f,
         affine(98, 1), pulseWidth1, Unit::percent, Readout::quantity },
     { kO1Density, "O1 Density", "Osc1 Density", "voices", 0,
@@ -333,9 +316,9 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { kO2PitchEnd, "O2 PitchEnd", "Osc2 PitchRamp End", "semitones", 0.5f,
         affine(96, -48), rampEnd<MonoGenerator::osc2PitchRamp>, Unit::semitones, Readout::quantity },
     { kO2LPF, "O2 LPF", "Osc2 LPF", "Hz", 1,
-        exponential(0), lowpass<&MonoGenerator::osc2Filter>, Unit::hertz, Readout::quantity, ValueText::lowpass },
+        exponential(0), lowpass<2>, Unit::hertz, Readout::quantity, ValueText::lowpass },
     { kO2HPF, "O2 HPF", "Osc2 HPF", "Hz", 0,
-        exponential(-20), highpass<&MonoGenerator::osc2Filter>, Unit::hertz, Readout::quantity, ValueText::highpass },
+        exponential(-20), highpass<2>, Unit::hertz, Readout::quantity, ValueText::highpass },
     { kO2PW, "O2 PW", "Osc2 PulseWidth", "%", 0.5f,
         affine(100), pulseWidth2, Unit::percent, Readout::quantity },
     { kO2CoarseTune, "O2 CoarseTune", "Osc2 Tune Coarse", "semitones", 0.5f,
@@ -363,9 +346,9 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { kO3PitchEnd, "O3 PitchEnd", "Osc3 PitchRamp End", "semitones", 0.5f,
         affine(96, -48), rampEnd<MonoGenerator::osc3PitchRamp>, Unit::semitones, Readout::quantity },
     { kO3LPF, "O3 LPF", "Osc3 LPF", "Hz", 1,
-        exponential(0), lowpass<&MonoGenerator::osc3Filter>, Unit::hertz, Readout::quantity, ValueText::lowpass },
+        exponential(0), lowpass<3>, Unit::hertz, Readout::quantity, ValueText::lowpass },
     { kO3HPF, "O3 HPF", "Osc3 HPF", "Hz", 0,
-        exponential(-20), highpass<&MonoGenerator::osc3Filter>, Unit::hertz, Readout::quantity, ValueText::highpass },
+        exponential(-20), highpass<3>, Unit::hertz, Readout::quantity, ValueText::highpass },
     { kO3PW, "O3 PW", "Osc3 PulseWidth", "%", 0.5f,
         affine(100), pulseWidth3, Unit::percent, Readout::quantity },
     { kO3CoarseTune, "O3 CoarseTune", "Osc3 Tune Coarse", "semitones", 0.5f,
@@ -455,21 +438,21 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { kFiltEnvDurByVel, "FiltEnvDurByVel", "Filt-Env Duration by Vel", "factor@127", 0.5f,
         affine(6, -3), filterEnvDurationByVelocity, Unit::none, Readout::powerOfTwo, ValueText::powerOfTwo },
     { kAmp1Start, "Amp1Start", "Amp-Env 1 Start", "dB ", 0.8f,
-        affine(120, -96), envStart<&Zarvex2::ampEnv1>, Unit::decibel, Readout::quantity },
+        affine(120, -96), envStart<1>, Unit::decibel, Readout::quantity },
     { kAmp1Attack, "Amp1Attack", "Amp-Env 1 Attack", "ms ", 0.001f,
-        affine(2000), envAttack<&Zarvex2::ampEnv1>, Unit::milliseconds, Readout::quantity },
+        affine(2000), envAttack<1>, Unit::milliseconds, Readout::quantity },
     { kAmp1Peak, "Amp1Peak", "Amp-Env 1 Peak", "dB ", 0.8f,
         affine(120, -96), ampPeak1, Unit::decibel, Readout::quantity },
     { kAmpEnv1PeakByVel, "...by Vel", "Amp-Env 1 Peak by Vel", "dB@127", 0,
         affine(24), ampPeakByVelocity1, Unit::decibel, Readout::quantity },
     { kAmp1Hold, "Amp1Hold", "Amp-Env 1 Hold", "ms ", 0,
-        affine(500), envHold<&Zarvex2::ampEnv1>, Unit::milliseconds, Readout::quantity },
+        affine(500), envHold<1>, Unit::milliseconds, Readout::quantity },
     { kAmp1Decay, "Amp1Decay", "Amp-Env 1 Decay", "ms ", 0,
-        affine(2000), envDecay<&Zarvex2::ampEnv1>, Unit::milliseconds, Readout::quantity },
+        affine(2000), envDecay<1>, Unit::milliseconds, Readout::quantity },
     { kAmp1Sustain, "Amp1Sustain", "Amp-Env 1 Sustain", "dB ", 0.8f,
-        affine(120, -96), envSustain<&Zarvex2::ampEnv1>, Unit::decibel, Readout::quantity },
+        affine(120, -96), envSustain<1>, Unit::decibel, Readout::quantity },
     { kAmp1Release, "Amp1Release", "Amp-Env 1 Release", "ms ", 0.01f,
-        affine(2000), envRelease<&Zarvex2::ampEnv1>, Unit::milliseconds, Readout::quantity },
+        affine(2000), envRelease<1>, Unit::milliseconds, Readout::quantity },
     { kDistMode, "Dist Mode", "Distortion Mode", "   ", 0,
         floored(128), distortionMode, Unit::none, Readout::none, ValueText::number, nullptr, &kDistModeMenu },
     { kDistMix, "Dist Mix", "Dist Dry/Wet", "% wet", 1,
@@ -495,27 +478,27 @@ constexpr ParameterInfo kParameters[kNumParameters] = {
     { kRectify, "Rectify", "Dist Rectification", "   ", 0,
         affine(1), rectification, Unit::none, Readout::quantity },
     { kAmp2Start, "Amp2Start", "Amp-Env 2 Start", "dB ", 0.8f,
-        affine(120, -96), envStart<&Zarvex2::ampEnv2>, Unit::decibel, Readout::quantity },
+        affine(120, -96), envStart<2>, Unit::decibel, Readout::quantity },
     { kAmp2Attack, "Amp2Attack", "Amp-Env 2 Attack", "ms ", 0.001f,
-        affine(2000), envAttack<&Zarvex2::ampEnv2>, Unit::milliseconds, Readout::quantity },
+        affine(2000), envAttack<2>, Unit::milliseconds, Readout::quantity },
     { kAmp2Peak, "Amp2Peak", "Amp-Env 2 Peak", "dB ", 0.8f,
         affine(120, -96), ampPeak2, Unit::decibel, Readout::quantity },
     { kAmpEnv2PeakByVel, "...by Velo", "Amp-Env 2 Peak by Vel", "dB@127", 0,
         affine(24), ampPeakByVelocity2, Unit::decibel, Readout::quantity },
     { kAmp2Hold, "Amp2Hold", "Amp-Env 2 Hold", "ms ", 0,
-        affine(500), envHold<&Zarvex2::ampEnv2>, Unit::milliseconds, Readout::quantity },
+        affine(500), envHold<2>, Unit::milliseconds, Readout::quantity },
     { kAmp2Decay, "Amp2Decay", "Amp-Env 2 Decay", "ms ", 0,
-        affine(2000), envDecay<&Zarvex2::ampEnv2>, Unit::milliseconds, Readout::quantity },
+        affine(2000), envDecay<2>, Unit::milliseconds, Readout::quantity },
     { kAmp2Sustain, "Amp2Sustain", "Amp-Env 2 Sustain", "dB ", 0.8f,
-        affine(120, -96), envSustain<&Zarvex2::ampEnv2>, Unit::decibel, Readout::quantity },
+        affine(120, -96), envSustain<2>, Unit::decibel, Readout::quantity },
     { kAmp2Release, "Amp2Release", "Amp-Env 2 Release", "ms ", 1,
-        affine(2000), envRelease<&Zarvex2::ampEnv2>, Unit::milliseconds, Readout::quantity },
+        affine(2000), envRelease<2>, Unit::milliseconds, Readout::quantity },
     { kO1APF, "O1 APF", "ParamTag unknown", "Hz", 1,
-        exponential(-20), allpass<&MonoGenerator::osc1Filter>, Unit::hertz, Readout::quantity, ValueText::none },
+        exponential(-20), allpass<1>, Unit::hertz, Readout::quantity, ValueText::none },
     { kO2APF, "O2 APF", "ParamTag unknown", "Hz", 1,
-        exponential(-20), allpass<&MonoGenerator::osc2Filter>, Unit::hertz, Readout::quantity, ValueText::none },
+        exponential(-20), allpass<2>, Unit::hertz, Readout::quantity, ValueText::none },
     { kO3APF, "O3 APF", "ParamTag unknown", "Hz", 1,
-        exponential(-20), allpass<&MonoGenerator::osc3Filter>, Unit::hertz, Readout::quantity, ValueText::none },
+        exponential(-20), allpass<3>, Unit::hertz, Readout::quantity, ValueText::none },
     { kO1DetRnd, "O1 DetRnd", "ParamTag unknown", "%", 0,
         affine(100), detuneRandom, Unit::percent, Readout::quantity },
     { kO1DetRndFrq, "O1 DetRndFrq", "ParamTag unknown", "Hz", 0,

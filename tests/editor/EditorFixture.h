@@ -97,6 +97,6 @@ protected:
     }
     void showPage(int page) { choose(menu(ZarvexPlugEditor::kPageSelectorTag), page); }
 
-    std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback);
+    std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback, &ZarvexPlugEditor::create);
     uint32_t clock = 0;
 };
