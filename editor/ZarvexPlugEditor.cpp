@@ -1,6 +1,7 @@
 #include "editor/ZarvexPlugEditor.h"
 
 #include "gui/Frame.h"
+#include "gui/Platform.h"
 #include "plugin/ParameterText.h"
 #include "plugin/Parameters.h"
 #include "vst2/AudioEffect.h"
@@ -88,7 +89,8 @@ bool ZarvexPlugEditor::open(void* parentWindow)
     sliderHandle = CBitmap(135);
     sliderLong = CBitmap(136);
     sliderShort = CBitmap(137);
-    frame = new CFrame({ 0, 0, layout::kFrameWidth, layout::kFrameHeight }, parentWindow, this);
+    frame = new CFrame({ 0, 0, layout::kFrameWidth, layout::kFrameHeight }, parentWindow, this,
+        displayScale(parentWindow));
     frame->setBackground(backgrounds[0]);
 
     pageSelector = new COptionMenu(layout::kPageSelector, this, kPageSelectorTag);

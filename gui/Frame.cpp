@@ -17,10 +17,11 @@ constexpr int kListPadding = 6;
 
 } // namespace
 
-CFrame::CFrame(const CRect& size, void* parentWindow, AEffGUIEditor* editor)
+CFrame::CFrame(const CRect& size, void* parentWindow, AEffGUIEditor* editor, int scale)
     : size(size)
     , editor(editor)
-    , offscreen(size.width(), size.height())
+    , scale(scale == 2 ? 2 : 1)
+    , offscreen(size.width() * this->scale, size.height() * this->scale)
 {
     if (parentWindow)
         window = createPlatformWindow(parentWindow, *this);
@@ -93,7 +94,7 @@ void CFrame::drawArea(CDrawContext& context, const CRect& area)
 
 CRect CFrame::redraw()
 {
-    CDrawContext context(offscreen);
+    CDrawContext context(offscreen, scale);
     if (allDirty) {
         allDirty = false;
         invalid = {};

@@ -21,14 +21,18 @@ public:
     static constexpr uint32_t kDoubleClickTime = 400;
     static constexpr int kMenuEntryHeight = 16;
 
-    // Without a parent window the frame draws only into its image.
-    explicit CFrame(const CRect& size, void* parentWindow = nullptr, AEffGUIEditor* editor = nullptr);
+    // Without a parent window the frame draws only into its image. At scale 2
+    // the image and the window have twice the size in each direction, for
+    // screens of twice the pixel density; views keep the frame's coordinates.
+    explicit CFrame(const CRect& size, void* parentWindow = nullptr, AEffGUIEditor* editor = nullptr, int scale = 1);
     ~CFrame();
     CFrame(const CFrame&) = delete;
     CFrame& operator=(const CFrame&) = delete;
 
     const CRect& getViewSize() const { return size; }
     CRect bounds() const { return { 0, 0, size.width(), size.height() }; }
+    int getScale() const { return scale; }
+    // The image's (and the window's) pixels, scale times the frame's.
     const CImage& image() const { return offscreen; }
     CPlatformWindow* platformWindow() const { return window.get(); }
     AEffGUIEditor* getEditor() const { return editor; }
@@ -79,6 +83,7 @@ private:
 
     CRect size;
     AEffGUIEditor* editor;
+    int scale;
     CImage offscreen;
     CBitmap background;
     std::vector<std::unique_ptr<CView>> owned;

@@ -7,6 +7,7 @@
 // bitmap_<id>.bmp per bitmap (the Windows resources), and with --png a PNG of
 // each bitmap to look at.
 
+#include "gui/Bitmap.h"
 #include "gui/Font.h"
 #include "editor/Layout.h"
 #include "gui/PixelPack.h"
@@ -77,11 +78,21 @@ void text(cairo_t* cr, const char* s, double x, double baseline, Align align)
     cairo_show_text(cr, s);
 }
 
-// Runs draw on a fresh ARGB surface and returns its pixels with straight alpha.
+// The scale the artwork is drawn at: 1, and 2 for screens of twice the pixel
+// density, whose bitmaps stand under id + kDoubleScaleIdOffset.
+int drawingScale = 1;
+
+// Runs draw, in the bitmap's own coordinates, on a fresh ARGB surface of the
+// drawing scale and returns its pixels with straight alpha.
 Bitmap render(int id, int width, int height, const std::function<void(cairo_t*)>& draw)
 {
+    width *= drawingScale;
+    height *= drawingScale;
+    if (drawingScale == 2)
+        id += kDoubleScaleIdOffset;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, drawingScale, drawingScale);
     draw(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
@@ -306,11 +317,13 @@ std::string latin1ToUtf8(int c)
     return s;
 }
 
-void writeFace(std::ostream& out, const CFontSpec& spec, std::ostream& table)
+void writeFace(std::ostream& out, const CFontSpec& spec, int scale, std::ostream& table)
 {
+    const std::string name = std::to_string(spec.id) + "_" + std::to_string(scale);
+    const int pixelSize = spec.pixelSize * scale;
     cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     cairo_t* pcr = cairo_create(probe);
-    setFont(pcr, spec.pixelSize, spec.bold);
+    setFont(pcr, pixelSize, spec.bold);
     cairo_font_extents_t fe;
     cairo_font_extents(pcr, &fe);
     std::vector<uint8_t> coverage;
@@ -329,7 +342,7 @@ void writeFace(std::ostream& out, const CFontSpec& spec, std::ostream& table)
         const int oy = 2 - int(std::floor(e.y_bearing));
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
         cairo_t* cr = cairo_create(surface);
-        setFont(cr, spec.pixelSize, spec.bold);
+        setFont(cr, pixelSize, spec.bold);
         cairo_move_to(cr, ox, oy);
         cairo_show_text(cr, s.c_str());
         cairo_destroy(cr);
@@ -356,13 +369,13 @@ void writeFace(std::ostream& out, const CFontSpec& spec, std::ostream& table)
     }
     cairo_destroy(pcr);
     cairo_surface_destroy(probe);
-    out << "const CGlyph glyphs" << spec.id << "[] = {\n" << glyphs.str() << "};\n";
-    out << "const uint8_t coverage" << spec.id << "[] = {";
+    out << "const CGlyph glyphs" << name << "[] = {\n" << glyphs.str() << "};\n";
+    out << "const uint8_t coverage" << name << "[] = {";
     for (size_t i = 0; i < coverage.size(); ++i)
         out << (i % 24 == 0 ? "\n    " : " ") << unsigned(coverage[i]) << ",";
     out << "\n};\n";
-    table << "    { " << spec.id << ", " << int(std::ceil(fe.ascent)) << ", " << int(std::ceil(fe.descent)) << ", glyphs"
-          << spec.id << ", coverage" << spec.id << " },\n";
+    table << "    { " << spec.id << ", " << scale << ", " << int(std::ceil(fe.ascent)) << ", "
+          << int(std::ceil(fe.descent)) << ", glyphs" << name << ", coverage" << name << " },\n";
 }
 
 void writeGlyphs(const std::string& path)
@@ -370,10 +383,11 @@ void writeGlyphs(const std::string& path)
     std::ofstream out(path);
     std::ostringstream table;
     out << "// Made by tools/bitmaps/make_bitmaps; do not edit.\n#include \"gui/Font.h\"\n\nnamespace {\n";
-    for (const CFontSpec& spec : kFontSpecs)
-        writeFace(out, spec, table);
+    for (int scale : kFontScales)
+        for (const CFontSpec& spec : kFontSpecs)
+            writeFace(out, spec, scale, table);
     out << "} // namespace\n\nconst CFontFace kEmbeddedFonts[] = {\n" << table.str() << "};\n";
-    out << "const int kEmbeddedFontCount = " << std::size(kFontSpecs) << ";\n";
+    out << "const int kEmbeddedFontCount = " << std::size(kFontSpecs) * std::size(kFontScales) << ";\n";
 }
 
 void put16(std::ostream& out, unsigned v)
@@ -444,13 +458,16 @@ int main(int argc, char** argv)
     const bool png = argc > 2 && std::string(argv[2]) == "--png";
 
     std::vector<Bitmap> bitmaps;
-    for (int page = 0; page < int(std::size(layout::kPages)); ++page)
-        bitmaps.push_back(pageBackground(page));
-    bitmaps.push_back(knobStrip(133, layout::kLargeKnob));
-    bitmaps.push_back(knobStrip(134, layout::kSmallKnob));
-    bitmaps.push_back(sliderHandle(135));
-    bitmaps.push_back(sliderBackground(136, 244));
-    bitmaps.push_back(sliderBackground(137, 112));
+    for (int scale : { 1, 2 }) {
+        drawingScale = scale;
+        for (int page = 0; page < int(std::size(layout::kPages)); ++page)
+            bitmaps.push_back(pageBackground(page));
+        bitmaps.push_back(knobStrip(133, layout::kLargeKnob));
+        bitmaps.push_back(knobStrip(134, layout::kSmallKnob));
+        bitmaps.push_back(sliderHandle(135));
+        bitmaps.push_back(sliderBackground(136, 244));
+        bitmaps.push_back(sliderBackground(137, 112));
+    }
 
     writeArtwork(dir + "/GuiArtwork.cpp", bitmaps);
     writeGlyphs(dir + "/GuiGlyphs.cpp");

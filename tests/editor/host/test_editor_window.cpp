@@ -7,7 +7,11 @@
 #include "tests/gui/X11Support.h"
 #include "tests/host/PluginHarness.h"
 
+#include <X11/Xatom.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <stdexcept>
 
@@ -23,10 +27,10 @@ CRect rectOf(const layout::PageLayout& page, int param, bool display = false)
 }
 
 // What a text display or menu of the editor shows for a text: white on black,
-// the display font, no frame. Drawn by the toolkit in this process.
-CImage expectedText(const CRect& r, const std::string& text, bool menu)
+// the display font, no frame. Drawn by the toolkit in this process, at the scale given.
+CImage expectedText(const CRect& r, const std::string& text, bool menu, int scale)
 {
-    CFrame frame({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
+    CFrame frame({ 0, 0, layout::kFrameWidth, layout::kFrameHeight }, nullptr, nullptr, scale);
     CParamDisplay* display;
     if (menu) {
         auto* m = new COptionMenu(r, nullptr, 0);
@@ -77,9 +81,10 @@ protected:
         return c.size() == 1 ? c[0] : 0;
     }
 
-    bool screenShowsText(const CRect& r, const std::string& text, bool menu = false)
+    bool screenShowsText(const CRect& r, const std::string& text, bool menu = false, int scale = 1)
     {
-        return screenShows(editorWindow(), expectedText(r, text, menu), r, [&] { idle(); });
+        const CRect onScreen { r.left * scale, r.top * scale, r.right * scale, r.bottom * scale };
+        return screenShows(editorWindow(), expectedText(r, text, menu, scale), onScreen, [&] { idle(); });
     }
     bool readoutsShow(const std::string& name, const std::string& value, const std::string& unit)
     {
@@ -355,4 +360,59 @@ TEST_F(EditorWindow, ADragCutShortByClosingOrAPageChangeStillEnds)
     showPage(2);
     EXPECT_TRUE(balancedGestures(kVibDepth));
     EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Modulations", true));
+}
+
+TEST_F(EditorWindow, DrawsAtTheScaleOfTheScreenAndTheEnvironment)
+{
+    struct Case {
+        const char* resources; // the desktop's, as xrdb leaves them on the root window
+        const char* requested; // ZARVEX_UI_SCALE
+        int scale;
+    };
+    const Case cases[] = {
+        { "Xcursor.size:\t24\nXft.dpi:\t192\n", nullptr, 2 },
+        { "Xft.dpi: 120\n", nullptr, 1 },
+        { "Xft.dpi:\t192\n", "1", 1 },
+        { nullptr, "2", 2 },
+    };
+    const Window root = DefaultRootWindow(display);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        if (c.resources)
+            XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                reinterpret_cast<const unsigned char*>(c.resources), int(std::strlen(c.resources)));
+        else
+            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+        XSync(display, False);
+        if (c.requested)
+            setenv("ZARVEX_UI_SCALE", c.requested, 1);
+        else
+            unsetenv("ZARVEX_UI_SCALE");
+
+        ERect* rect = nullptr;
+        ASSERT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, 856 * c.scale);
+        EXPECT_EQ(rect->bottom - rect->top, 456 * c.scale);
+        openEditor();
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, editorWindow(), &attributes);
+        EXPECT_EQ(attributes.width, 856 * c.scale);
+        EXPECT_EQ(attributes.height, 456 * c.scale);
+        ASSERT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, 856 * c.scale);
+
+        // The mouse meets the controls where they are drawn.
+        harness.setParameter(kVibDepth, 0.0f);
+        const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
+        const CPoint from { at.x * c.scale, at.y * c.scale };
+        mouse(ButtonPress, from);
+        mouse(MotionNotify, { from.x, from.y - 30 * c.scale }, Button1Mask);
+        mouse(ButtonRelease, { from.x, from.y - 30 * c.scale }, Button1Mask);
+        EXPECT_NEAR(harness.getParameter(kVibDepth), 0.2f, 1e-6);
+        EXPECT_TRUE(screenShowsText(layout::kValueReadout, "20.00", false, c.scale));
+        EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Overview", true, c.scale));
+        harness.dispatch(effEditClose);
+    }
+    XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+    unsetenv("ZARVEX_UI_SCALE");
 }
