@@ -151,14 +151,15 @@ private:
             // Screen coordinates, in notches of WHEEL_DELTA.
             POINT at { short(LOWORD(lParam)), short(HIWORD(lParam)) };
             ScreenToClient(hwnd, &at);
-            frame.onMouseWheel(toFrame({ int(at.x), int(at.y) }), float(GET_WHEEL_DELTA_WPARAM(wParam)) / float(WHEEL_DELTA),
-                buttons(GET_KEYSTATE_WPARAM(wParam)));
+            const float notches = float(GET_WHEEL_DELTA_WPARAM(wParam)) / float(WHEEL_DELTA);
+            frame.onMouseWheel(toFrame({ int(at.x), int(at.y) }), notches, buttons(GET_KEYSTATE_WPARAM(wParam)));
             return 0;
         }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
             ReleaseCapture();
-            frame.onMouseUp(toFrame(pointOf(lParam)), buttons(wParam) | (message == WM_LBUTTONUP ? kLButton : kRButton));
+            frame.onMouseUp(
+                toFrame(pointOf(lParam)), buttons(wParam) | (message == WM_LBUTTONUP ? kLButton : kRButton));
             return 0;
         default:
             return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -45,6 +45,7 @@ struct Bitmap {
     int width;
     int height;
     std::vector<uint32_t> pixels; // 0xAARRGGBB, straight alpha
+    int scale = 1;
 };
 
 void setColour(cairo_t* cr, Rgb c, double alpha = 1.0)
@@ -96,7 +97,7 @@ Bitmap render(int id, int width, int height, const std::function<void(cairo_t*)>
     draw(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
-    Bitmap b { id, width, height, std::vector<uint32_t>(size_t(width) * size_t(height)) };
+    Bitmap b { id, width, height, std::vector<uint32_t>(size_t(width) * size_t(height)), drawingScale };
     const unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     for (int y = 0; y < height; ++y)
@@ -426,6 +427,16 @@ void writeBmp(const std::string& path, const Bitmap& b)
             put32(out, b.pixels[size_t(y) * size_t(b.width) + size_t(x)]);
 }
 
+// Width and height (32 bits each, little-endian), then the packed pixels.
+void writePacked(const std::string& path, const Bitmap& b)
+{
+    std::ofstream out(path, std::ios::binary);
+    put32(out, uint32_t(b.width));
+    put32(out, uint32_t(b.height));
+    const std::vector<uint8_t> packed = packPixels(b.pixels.data(), b.pixels.size());
+    out.write(reinterpret_cast<const char*>(packed.data()), std::streamsize(packed.size()));
+}
+
 void writePng(const std::string& path, const Bitmap& b)
 {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.width, b.height);
@@ -474,8 +485,15 @@ int main(int argc, char** argv)
     std::ofstream rc(dir + "/artwork.rc");
     for (const Bitmap& b : bitmaps) {
         const std::string name = dir + "/bitmap_" + std::to_string(b.id);
-        writeBmp(name + ".bmp", b);
-        rc << b.id << " BITMAP \"" << name << ".bmp\"\n";
+        // The artwork of twice the size would make the library four times as
+        // large as bitmaps: it goes in packed, as raw data.
+        if (b.scale == 2) {
+            writePacked(name + ".pack", b);
+            rc << b.id << " RCDATA \"" << name << ".pack\"\n";
+        } else {
+            writeBmp(name + ".bmp", b);
+            rc << b.id << " BITMAP \"" << name << ".bmp\"\n";
+        }
         if (png)
             writePng(name + ".png", b);
     }
