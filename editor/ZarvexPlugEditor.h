@@ -13,7 +13,9 @@
 // The plug-in's editor: five pages of controls under a global strip (page
 // selector, read-outs of the parameter last changed, master, vibrato and PWM
 // controls). Every page's controls exist from open to close; showing a page
-// swaps the frame's views without deleting them.
+// swaps the frame's views without deleting them. Each gesture on a control
+// (drag, reset, wheel notch, menu choice) reaches the host as one edit:
+// beginEdit, the automated changes, endEdit.
 //
 // It runs on the host's GUI thread only: the plug-in hands parameter changes
 // from other threads over through postParameter.

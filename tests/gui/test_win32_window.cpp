@@ -143,4 +143,9 @@ TEST_F(Win32Window, AtScaleTwoTheWindowShowsTheLargeImageAndMeetsTheMouse)
     SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2 * 276, 2 * 46));
     SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(2 * 276, 2 * 46));
     EXPECT_NEAR(knob->getValue(), 0.2f, 1e-6);
+    // The wheel comes in screen coordinates: one notch up.
+    POINT onScreen { 2 * 276, 2 * 76 };
+    ClientToScreen(child, &onScreen);
+    SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(onScreen.x, onScreen.y));
+    EXPECT_NEAR(knob->getValue(), 0.22f, 1e-6);
 }
