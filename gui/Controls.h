@@ -94,7 +94,6 @@ public:
     // A gesture's bounds; each is told to the listener once, however often called.
     void beginEdit();
     void endEdit();
-    bool isEditing() const { return editing; }
 
     void onMouseUp(CPoint where, int buttons) override { endEdit(); }
     void onMouseCancel() override { endEdit(); }
