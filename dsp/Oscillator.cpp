@@ -380,9 +380,12 @@ void Oscillator::buildBandLimitedTables(double* tables)
 void getWaveformName(std::int64_t index, char* text)
 {
     static constexpr const char* names[] = {
-        "Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp",
-        "SawDown", "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts",
+        "Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown", "PeakUp", "PeakDown",
+        "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle", "BrownNoiseCycle",
     };
     constexpr std::int64_t count = sizeof(names) / sizeof(names[0]);
-    std::strcpy(text, index >= 0 && index < count ? names[index] : "Reserved");
+    // Every number beyond the named ones plays the sine table (see buildTables);
+    // negative numbers are refused and play nothing new.
+    const char* name = index < 0 ? "Reserved" : index < count ? names[index] : names[3];
+    std::strcpy(text, name);
 }

@@ -144,6 +144,6 @@ private:
     std::atomic<double> buildSampleRate { sampleRate };
 };
 
-// Display name of a waveform number ("Reserved" for anything but 0 ... 13);
-// text must hold 11 bytes.
+// Display name of what a waveform number plays: numbers beyond the named
+// ones play the sine; negative ones are "Reserved". text must hold 16 bytes.
 void getWaveformName(std::int64_t index, char* text);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "editor/Layout.h"
 #include "gui/AEffGUIEditor.h"
 #include "gui/Bitmap.h"
 #include "gui/Controls.h"
-#include "gui/Layout.h"
+#include "plugin/Parameters.h"
 
 #include <array>
 #include <span>
@@ -12,7 +13,9 @@
 // The plug-in's editor: five pages of controls under a global strip (page
 // selector, read-outs of the parameter last changed, master, vibrato and PWM
 // controls). Every page's controls exist from open to close; showing a page
-// swaps the frame's views without deleting them.
+// swaps the frame's views without deleting them. Each gesture on a control
+// (drag, reset, wheel notch, menu choice) reaches the host as one edit:
+// beginEdit, the automated changes, endEdit.
 //
 // It runs on the host's GUI thread only: the plug-in hands parameter changes
 // from other threads over through postParameter.
@@ -23,33 +26,36 @@ public:
 
     // Registers itself as the plug-in's editor.
     explicit ZarvexPlugEditor(AudioEffect* effect);
+    // The plug-in's editor factory: a new editor, or nullptr when there is no memory for one.
+    static AEffEditor* create(AudioEffect* effect);
     ~ZarvexPlugEditor() override;
 
     bool open(void* parentWindow) override;
     void close() override;
     void valueChanged(CControl* control) override;
+    void controlBeginEdit(CControl* control) override;
+    void controlEndEdit(CControl* control) override;
     // Shows the parameter's stored value on every control of it and, for
     // parameters other than the menu ones, in the three read-outs.
     void setParameter(int index, float value) override;
 
     int getPage() const { return currentPage; }
 
-    // One page's menu of one parameter.
-    struct MenuSpec {
-        int page; // kStripPage for the global strip
-        int param;
-        std::span<const char* const> entries; // empty: filled from the filter mode
-    };
-    static constexpr int kStripPage = -1;
-
 private:
     // A control of the strip or of one page, with its value display if it has one.
     struct PlacedControl {
         const layout::Place* place;
-        const MenuSpec* menu;
-        float defaultValue;
+        bool compact; // a menu with compact entries, where its parameter has them
         CControl* control = nullptr;
         CParamDisplay* display = nullptr;
+
+        bool isMenu() const { return place->kind == layout::Kind::OptionMenu; }
+        // A menu's entries; the stage menu's follow the filter mode instead.
+        std::span<const char* const> entries() const
+        {
+            const ParameterMenu* menu = parameterInfo(place->param)->menu;
+            return compact && !menu->compactEntries.empty() ? menu->compactEntries : menu->entries;
+        }
     };
 
     void createControls(std::vector<PlacedControl>& controls);

@@ -97,6 +97,21 @@ public:
     void setRampStart(int ramp, double value);
     void setRampEnd(int ramp, double value);
     void setRampStartByVel(int ramp, double amount);
+    void setRampTime(int ramp, double ms) { ramps[ramp].setTime(ms); }
+
+    // LFO rates in Hz.
+    void setVibSpeed(double hz) { setRate(vibratoLfo, hz); }
+    void setPWMSpeed(double hz) { setRate(pwmLfo, hz); }
+
+    // Oscillator 1's voices, their spacing and random detune in percent.
+    void setO1Density(std::int64_t voices) { osc1.setDensity(voices); }
+    void setO1DetSpacing(bool linear) { osc1.setSpacing(linear); }
+    void setO1DetRnd(double percent) { osc1.setDetuneRandom(percent); }
+
+    // The tone filters of oscillators 1..3, in Hz.
+    void setOscLowpass(int osc, double hz) { toneFilter(osc).setLowpassFrequency(hz); }
+    void setOscHighpass(int osc, double hz) { toneFilter(osc).setHighpassFrequency(hz); }
+    void setOscAllpass(int osc, double hz) { toneFilter(osc).setAllpassFrequency(hz); }
 
     SuperOscillator osc1;
     Oscillator osc2;
@@ -109,6 +124,13 @@ public:
     ExponentialRamp ramps[numRamps];
 
 private:
+    static void setRate(Oscillator& lfo, double hz)
+    {
+        lfo.setFrequency(hz);
+        lfo.calcIncrements();
+    }
+    LpfHpfApf& toneFilter(int osc) { return osc == 1 ? osc1Filter : osc == 2 ? osc2Filter : osc3Filter; }
+
     // What one oscillator delivered in a tick: as read, after its tone filter,
     // and scaled by its amplitude.
     struct OscOutput {

@@ -1,6 +1,7 @@
 #include "gui/AEffGUIEditor.h"
 
 #include "gui/Frame.h"
+#include "gui/Platform.h"
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
     : AEffEditor(effect)
@@ -16,13 +17,13 @@ bool AEffGUIEditor::getRect(ERect** r)
 {
     if (!r)
         return false;
-    if (frame) {
-        const CRect& size = frame->getViewSize();
-        frameRect = { int16_t(size.top), int16_t(size.left), int16_t(size.bottom), int16_t(size.right) };
-        *r = &frameRect;
-    } else {
-        *r = &rect;
-    }
+    // The window's size in the screen's pixels: the frame's, or the one it
+    // will have at the scale of the screen.
+    const int scale = frame ? frame->getScale() : displayScale(nullptr);
+    const CRect size = frame ? frame->getViewSize() : CRect { rect.left, rect.top, rect.right, rect.bottom };
+    scaledRect = { int16_t(size.top * scale), int16_t(size.left * scale), int16_t(size.bottom * scale),
+        int16_t(size.right * scale) };
+    *r = &scaledRect;
     return true;
 }
 
@@ -35,6 +36,9 @@ bool AEffGUIEditor::open(void* parentWindow)
 void AEffGUIEditor::close()
 {
     AEffEditor::close();
+    // A drag cut short by the close still ends its gesture.
+    if (frame)
+        frame->cancelCapture();
     delete frame;
     frame = nullptr;
     for (auto& flag : recorded)

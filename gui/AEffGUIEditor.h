@@ -28,7 +28,8 @@ public:
     explicit AEffGUIEditor(AudioEffect* effect);
     ~AEffGUIEditor() override;
 
-    // The frame's rectangle while there is a frame, else the editor's own.
+    // The frame's rectangle while there is a frame, else the editor's own,
+    // in the pixels of the screen: scaled as the frame is, or will be.
     bool getRect(ERect** rect) override;
     bool open(void* parentWindow) override;
     // Deletes the frame, with every control it holds, and its window.
@@ -39,7 +40,7 @@ public:
     // GUI thread only: show the parameter's new value on the controls.
     virtual void setParameter(int index, float value) { }
     // Any thread; see above.
-    void postParameter(int index, float value);
+    void postParameter(int index, float value) override;
 
     CFrame* getFrame() const { return frame; }
 
@@ -51,7 +52,7 @@ private:
     bool onGuiThread() const;
     void applyRecordedParameters();
 
-    ERect frameRect {};
+    ERect scaledRect {};
     std::atomic<std::thread::id> guiThread {};
     std::atomic<bool> anyRecorded { false };
     std::array<std::atomic<bool>, kMaxRecordedParameters> recorded {};

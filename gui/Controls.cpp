@@ -2,6 +2,7 @@
 
 #include "gui/Frame.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -59,12 +60,43 @@ void CControl::setZoomFactor(float factor)
         zoomFactor = factor;
 }
 
+void CControl::beginEdit()
+{
+    if (editing)
+        return;
+    editing = true;
+    if (listener)
+        listener->controlBeginEdit(this);
+}
+
+void CControl::endEdit()
+{
+    if (!editing)
+        return;
+    editing = false;
+    if (listener)
+        listener->controlEndEdit(this);
+}
+
 bool CControl::checkDefaultValue(int buttons)
 {
     if (!(buttons & kLButton) || !(buttons & (kDoubleClick | kControl)))
         return false;
+    beginEdit();
     setValue(defaultValue);
     notify();
+    endEdit();
+    return true;
+}
+
+bool CControl::wheelStep(float notches, float steps, int buttons)
+{
+    if (!(notches != 0.0f) || steps <= 0.0f)
+        return false;
+    const float step = notches * (vmax - vmin) / steps;
+    beginEdit();
+    changeValue(value + ((buttons & kShift) ? step / zoomFactor : step));
+    endEdit();
     return true;
 }
 
@@ -114,9 +146,12 @@ bool CAnimKnob::onMouseDown(CPoint where, int buttons)
 {
     if (!(buttons & kLButton) || checkDefaultValue(buttons))
         return false;
+    beginEdit();
     lastY = where.y;
     return true;
 }
+
+bool CAnimKnob::onWheel(CPoint, float notches, int buttons) { return wheelStep(notches, kWheelSteps, buttons); }
 
 void CAnimKnob::onMouseMoved(CPoint where, int buttons)
 {
@@ -165,6 +200,7 @@ bool CHorizontalSlider::onMouseDown(CPoint where, int buttons)
 {
     if (!(buttons & kLButton) || checkDefaultValue(buttons))
         return false;
+    beginEdit();
     if (!handleRect().contains(where)) {
         const float centre = float(where.x - size.left) - 0.5f * float(handle.getWidth());
         changeValue(getMin() + (getMax() - getMin()) * centre / travel());
@@ -186,6 +222,11 @@ void CHorizontalSlider::onMouseMoved(CPoint where, int buttons)
         changeValue(getMin() + (getMax() - getMin()) * left / travel());
     }
     lastX = where.x;
+}
+
+bool CHorizontalSlider::onWheel(CPoint, float notches, int buttons)
+{
+    return wheelStep(notches, CAnimKnob::kWheelSteps, buttons);
 }
 
 CParamDisplay::CParamDisplay(const CRect& size, CControlListener* listener, int tag)
@@ -306,8 +347,10 @@ void COptionMenu::chooseEntry(int index)
 {
     if (index < 0 || index >= getNbEntries())
         return;
+    beginEdit();
     setCurrent(index);
     notify();
+    endEdit();
 }
 
 std::string COptionMenu::getText() const
@@ -324,6 +367,16 @@ void COptionMenu::draw(CDrawContext& context)
     const int cy = size.top + size.height() / 2 - 1;
     for (int row = 0; row < 3; ++row)
         context.fillRect({ cx - 3 + row, cy + row, cx + 4 - row, cy + row + 1 }, getFontColor());
+}
+
+bool COptionMenu::onWheel(CPoint, float notches, int)
+{
+    if (!(notches != 0.0f) || getNbEntries() == 0)
+        return false;
+    const int entry = std::clamp(getCurrent() + (notches > 0.0f ? -1 : 1), 0, getNbEntries() - 1);
+    if (entry != getCurrent())
+        chooseEntry(entry);
+    return true;
 }
 
 bool COptionMenu::onMouseDown(CPoint where, int buttons)

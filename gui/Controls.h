@@ -40,6 +40,12 @@ public:
     virtual bool onMouseDown(CPoint where, int buttons) { return false; }
     virtual void onMouseMoved(CPoint where, int buttons) { }
     virtual void onMouseUp(CPoint where, int buttons) { }
+    // The drag that this view captured ends without a release: the view is
+    // taken off the frame, the frame closes or another press arrives first.
+    virtual void onMouseCancel() { }
+    // A turn of the mouse wheel, notches up (positive) or down. Returns
+    // whether the view used it.
+    virtual bool onWheel(CPoint where, float notches, int buttons) { return false; }
 
 protected:
     CRect size;
@@ -50,10 +56,15 @@ private:
     CFrame* frame = nullptr;
 };
 
+// Hears a control's changes. Every change a user makes falls within one
+// gesture, opened by controlBeginEdit and closed by controlEndEdit: a drag, a
+// reset, a menu choice, a wheel notch.
 class CControlListener {
 public:
     virtual ~CControlListener() = default;
     virtual void valueChanged(CControl* control) = 0;
+    virtual void controlBeginEdit(CControl* control) { }
+    virtual void controlEndEdit(CControl* control) { }
 };
 
 // A view with a value (0..1 unless the control says otherwise), a tag that
@@ -75,14 +86,25 @@ public:
     float getMax() const { return vmax; }
     void setDefaultValue(float v) { defaultValue = v; }
     float getDefaultValue() const { return defaultValue; }
-    // Dragging with Shift moves the value this many times slower.
+    // Dragging (and turning the wheel) with Shift moves the value this many
+    // times slower.
     void setZoomFactor(float factor);
     float getZoomFactor() const { return zoomFactor; }
 
+    // A gesture's bounds; each is told to the listener once, however often called.
+    void beginEdit();
+    void endEdit();
+
+    void onMouseUp(CPoint where, int buttons) override { endEdit(); }
+    void onMouseCancel() override { endEdit(); }
+
 protected:
     // The reset gesture, a double-click or a click with Ctrl: sets the default
-    // value and reports it. Returns whether the click was one.
+    // value and reports it as one gesture. Returns whether the click was one.
     bool checkDefaultValue(int buttons);
+    // One wheel notch is a gesture of its own: steps notches of the range
+    // apart from the value (Shift: zoom factor times finer).
+    bool wheelStep(float notches, float steps, int buttons);
     // Sets the value and reports it to the listener if it changed.
     void changeValue(float newValue);
     void notify();
@@ -97,14 +119,16 @@ private:
     float vmax = 1.0f;
     float defaultValue = 0.5f;
     float zoomFactor = 1.0f;
+    bool editing = false;
 };
 
 // A knob drawn from a film strip: subPixmaps frames of heightOfOneImage pixels
 // stacked top to bottom, frame 0 for the minimum. Dragging up turns it up.
 class CAnimKnob : public CControl {
 public:
-    // Pixels of vertical drag that sweep the whole range.
+    // Pixels of vertical drag, and wheel notches, that sweep the whole range.
     static constexpr float kDragTravel = 150.0f;
+    static constexpr float kWheelSteps = 50.0f;
 
     CAnimKnob(const CRect& size, CControlListener* listener, int tag, int subPixmaps, int heightOfOneImage,
         const CBitmap& bitmap, CPoint offset = {});
@@ -113,6 +137,7 @@ public:
     void draw(CDrawContext& context) override;
     bool onMouseDown(CPoint where, int buttons) override;
     void onMouseMoved(CPoint where, int buttons) override;
+    bool onWheel(CPoint where, float notches, int buttons) override;
 
 private:
     CBitmap bitmap;
@@ -133,6 +158,7 @@ public:
     void draw(CDrawContext& context) override;
     bool onMouseDown(CPoint where, int buttons) override;
     void onMouseMoved(CPoint where, int buttons) override;
+    bool onWheel(CPoint where, float notches, int buttons) override;
 
 private:
     float travel() const;
@@ -207,6 +233,8 @@ public:
     std::string getText() const override;
     void draw(CDrawContext& context) override;
     bool onMouseDown(CPoint where, int buttons) override;
+    // The wheel steps through the entries, up towards the first.
+    bool onWheel(CPoint where, float notches, int buttons) override;
 
 private:
     void entriesChanged();

@@ -46,20 +46,22 @@ uint32_t blendPixel(uint32_t dst, uint32_t src, unsigned alpha)
     return out | ((alpha + div255(da * inv)) << 24);
 }
 
-CDrawContext::CDrawContext(CImage& target)
+CDrawContext::CDrawContext(CImage& target, int scale)
     : target(target)
+    , scale(std::max(scale, 1))
     , clip(target.bounds())
 {
 }
 
 void CDrawContext::setClip(const CRect& r)
 {
-    clip = r.intersect(target.bounds());
+    clip = toImage(r).intersect(target.bounds());
 }
 
-void CDrawContext::fillRect(const CRect& r, CColor color)
+void CDrawContext::fillRect(const CRect& r, CColor color) { fillImageRect(toImage(r).intersect(clip), color); }
+
+void CDrawContext::fillImageRect(const CRect& area, CColor color)
 {
-    const CRect area = r.intersect(clip);
     const uint32_t p = color.pixel();
     for (int y = area.top; y < area.bottom; ++y) {
         uint32_t* row = target.row(y);
@@ -81,40 +83,46 @@ void CDrawContext::frameRect(const CRect& r, CColor color)
     fillRect({ r.right - 1, r.top + 1, r.right, r.bottom - 1 }, color);
 }
 
-void CDrawContext::drawImage(const CImage& src, const CRect& dest, CPoint srcOffset)
+void CDrawContext::drawImage(const CImage& src, const CRect& dest, CPoint srcOffset, int srcScale)
 {
-    // The part of dest that both the clip and the source image cover.
-    const CRect fromSource = src.bounds().offset(dest.left - srcOffset.x, dest.top - srcOffset.y);
-    const CRect area = dest.intersect(clip).intersect(fromSource);
+    srcScale = std::clamp(srcScale, 1, scale);
+    // Image pixels per source pixel, and dest and the source in image pixels.
+    const int zoom = scale / srcScale;
+    const CRect to = toImage(dest);
+    const CRect fromSource { to.left - srcOffset.x * scale, to.top - srcOffset.y * scale,
+        to.left - srcOffset.x * scale + src.width() * zoom, to.top - srcOffset.y * scale + src.height() * zoom };
+    const CRect area = to.intersect(clip).intersect(fromSource);
     if (area.isEmpty())
         return;
-    const int sx = area.left - dest.left + srcOffset.x;
-    const int sy = area.top - dest.top + srcOffset.y;
-    const int n = area.width();
-    for (int y = 0; y < area.height(); ++y) {
-        const uint32_t* in = src.row(sy + y) + sx;
-        uint32_t* out = target.row(area.top + y) + area.left;
-        if (src.isOpaque())
-            std::memcpy(out, in, size_t(n) * sizeof(uint32_t));
-        else
-            for (int x = 0; x < n; ++x)
-                out[x] = blendPixel(out[x], in[x], in[x] >> 24);
+    for (int y = area.top; y < area.bottom; ++y) {
+        const uint32_t* in = src.row((y - fromSource.top) / zoom);
+        uint32_t* out = target.row(y);
+        if (zoom == 1 && src.isOpaque()) {
+            std::memcpy(out + area.left, in + (area.left - fromSource.left), size_t(area.width()) * sizeof(uint32_t));
+            continue;
+        }
+        for (int x = area.left; x < area.right; ++x) {
+            const uint32_t p = in[(x - fromSource.left) / zoom];
+            out[x] = blendPixel(out[x], p, p >> 24);
+        }
     }
 }
 
 void CDrawContext::drawString(std::string_view text, const CRect& box, int fontId, CColor color, CHoriAlign align)
 {
-    const CFontFace* face = CFontFace::find(fontId);
+    const CFontFace* face = CFontFace::find(fontId, scale);
     if (!face)
         return;
+    // Laid out in the image's pixels, with the glyphs of its scale.
+    const CRect at = toImage(box);
     const int width = face->stringWidth(text);
-    int penX = box.left;
+    int penX = at.left;
     if (align == CHoriAlign::center)
-        penX = box.left + (box.width() - width) / 2;
+        penX = at.left + (at.width() - width) / 2;
     else if (align == CHoriAlign::right)
-        penX = box.right - width;
-    const int baseline = box.top + (box.height() - face->lineHeight()) / 2 + face->ascent();
-    const CRect area = box.intersect(clip);
+        penX = at.right - width;
+    const int baseline = at.top + (at.height() - face->lineHeight()) / 2 + face->ascent();
+    const CRect area = at.intersect(clip);
     const uint32_t p = color.pixel();
     for (unsigned char c : text) {
         const CGlyph* g = face->glyph(c);

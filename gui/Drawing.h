@@ -36,25 +36,32 @@ enum class CHoriAlign { left, center, right };
 
 // Draws into an image, everything cut to the clip rectangle. Translucent
 // colours and pixels are laid over what is there (source over destination).
+// Coordinates are the frame's; at scale 2 every one of its pixels is two by
+// two pixels of the image, and text is drawn from glyphs of twice the size.
 class CDrawContext {
 public:
-    explicit CDrawContext(CImage& target);
+    explicit CDrawContext(CImage& target, int scale = 1);
 
     CImage& image() { return target; }
+    int getScale() const { return scale; }
     void setClip(const CRect& clip);
-    CRect getClip() const { return clip; }
 
     void fillRect(const CRect& r, CColor color);
     void frameRect(const CRect& r, CColor color);
-    // Copies src's pixels starting at srcOffset into dest.
-    void drawImage(const CImage& src, const CRect& dest, CPoint srcOffset);
+    // Copies src's pixels starting at srcOffset into dest; src holds srcScale
+    // pixels per frame pixel (a smaller scale than the context's is enlarged).
+    void drawImage(const CImage& src, const CRect& dest, CPoint srcOffset, int srcScale = 1);
     // One line of Latin-1 text, centred vertically in box.
     void drawString(std::string_view text, const CRect& box, int fontId, CColor color,
         CHoriAlign align = CHoriAlign::center);
 
 private:
+    CRect toImage(const CRect& r) const { return { r.left * scale, r.top * scale, r.right * scale, r.bottom * scale }; }
+    void fillImageRect(const CRect& area, CColor color);
+
     CImage& target;
-    CRect clip;
+    int scale;
+    CRect clip; // in the image's pixels
 };
 
 // Lays src over dst with src's alpha (0..255), rounding to nearest.

@@ -1,9 +1,9 @@
 #include "gui/Font.h"
 
-const CFontFace* CFontFace::find(int id)
+const CFontFace* CFontFace::find(int id, int scale)
 {
     for (int i = 0; i < kEmbeddedFontCount; ++i)
-        if (kEmbeddedFonts[i].id == id)
+        if (kEmbeddedFonts[i].id == id && kEmbeddedFonts[i].scale == scale)
             return &kEmbeddedFonts[i];
     return nullptr;
 }

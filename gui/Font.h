@@ -43,14 +43,18 @@ struct CGlyph {
     uint32_t offset; // into the face's coverage bytes
 };
 
+// Each font is rendered at scale 1 and at twice its pixel size, scale 2.
+inline constexpr int kFontScales[] = { 1, 2 };
+
 struct CFontFace {
     int id;
+    int scale;
     int ascentPx;
     int descentPx;
     const CGlyph* glyphs; // kGlyphCount entries
     const uint8_t* coverageBytes;
 
-    static const CFontFace* find(int id);
+    static const CFontFace* find(int id, int scale = 1);
 
     int ascent() const { return ascentPx; }
     int lineHeight() const { return ascentPx + descentPx; }

@@ -17,10 +17,11 @@ constexpr int kListPadding = 6;
 
 } // namespace
 
-CFrame::CFrame(const CRect& size, void* parentWindow, AEffGUIEditor* editor)
+CFrame::CFrame(const CRect& size, void* parentWindow, AEffGUIEditor* editor, int scale)
     : size(size)
     , editor(editor)
-    , offscreen(size.width(), size.height())
+    , scale(scale == 2 ? 2 : 1)
+    , offscreen(size.width() * this->scale, size.height() * this->scale)
 {
     if (parentWindow)
         window = createPlatformWindow(parentWindow, *this);
@@ -58,7 +59,7 @@ void CFrame::removeView(CView* view, bool deleteView)
     std::erase(shown, view);
     invalidate(view->getViewSize());
     if (captured == view)
-        captured = nullptr;
+        cancelCapture();
     if (menu == view)
         closeMenu();
     if (deleteView)
@@ -93,7 +94,7 @@ void CFrame::drawArea(CDrawContext& context, const CRect& area)
 
 CRect CFrame::redraw()
 {
-    CDrawContext context(offscreen);
+    CDrawContext context(offscreen, scale);
     if (allDirty) {
         allDirty = false;
         invalid = {};
@@ -163,14 +164,34 @@ void CFrame::onMouseDown(CPoint where, int buttons, uint32_t timeMs)
             chosenMenu->chooseEntry(entry);
         return;
     }
-    captured = nullptr;
-    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        CView* view = *it;
-        if (view->getViewSize().contains(where)) {
-            if (view->onMouseDown(where, buttons) && isShown(view))
-                captured = view;
-            return;
-        }
+    // A press before the last drag's release ends that drag.
+    cancelCapture();
+    if (CView* view = viewAt(where))
+        if (view->onMouseDown(where, buttons) && isShown(view))
+            captured = view;
+}
+
+CView* CFrame::viewAt(CPoint where) const
+{
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+        if ((*it)->getViewSize().contains(where))
+            return *it;
+    return nullptr;
+}
+
+void CFrame::onMouseWheel(CPoint where, float notches, int buttons)
+{
+    if (menu || captured)
+        return;
+    if (CView* view = viewAt(where))
+        view->onWheel(where, notches, buttons);
+}
+
+void CFrame::cancelCapture()
+{
+    if (CView* view = captured) {
+        captured = nullptr;
+        view->onMouseCancel();
     }
 }
 

@@ -21,14 +21,18 @@ public:
     static constexpr uint32_t kDoubleClickTime = 400;
     static constexpr int kMenuEntryHeight = 16;
 
-    // Without a parent window the frame draws only into its image.
-    explicit CFrame(const CRect& size, void* parentWindow = nullptr, AEffGUIEditor* editor = nullptr);
+    // Without a parent window the frame draws only into its image. At scale 2
+    // the image and the window have twice the size in each direction, for
+    // screens of twice the pixel density; views keep the frame's coordinates.
+    explicit CFrame(const CRect& size, void* parentWindow = nullptr, AEffGUIEditor* editor = nullptr, int scale = 1);
     ~CFrame();
     CFrame(const CFrame&) = delete;
     CFrame& operator=(const CFrame&) = delete;
 
     const CRect& getViewSize() const { return size; }
     CRect bounds() const { return { 0, 0, size.width(), size.height() }; }
+    int getScale() const { return scale; }
+    // The image's (and the window's) pixels, scale times the frame's.
     const CImage& image() const { return offscreen; }
     CPlatformWindow* platformWindow() const { return window.get(); }
     AEffGUIEditor* getEditor() const { return editor; }
@@ -59,6 +63,10 @@ public:
     void onMouseDown(CPoint where, int buttons, uint32_t timeMs);
     void onMouseMoved(CPoint where, int buttons);
     void onMouseUp(CPoint where, int buttons);
+    // Notches up (positive) or down, to the view under the mouse.
+    void onMouseWheel(CPoint where, float notches, int buttons);
+    // Ends the drag in progress, if any, without a release.
+    void cancelCapture();
 
     // The list of a menu's entries, open over the frame until the next click.
     void openMenu(COptionMenu* menu);
@@ -68,11 +76,14 @@ public:
     int menuEntryAt(CPoint where) const;
 
 private:
+    // The topmost shown view at the point.
+    CView* viewAt(CPoint where) const;
     void drawArea(CDrawContext& context, const CRect& area);
     void drawMenuList(CDrawContext& context);
 
     CRect size;
     AEffGUIEditor* editor;
+    int scale;
     CImage offscreen;
     CBitmap background;
     std::vector<std::unique_ptr<CView>> owned;

@@ -1,6 +1,8 @@
 #include "gui/Platform.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -25,4 +27,12 @@ void* moduleInstance()
 void setModuleInstance(void* instance)
 {
     instanceHandle.store(instance);
+}
+
+int requestedScale()
+{
+    const char* value = std::getenv("ZARVEX_UI_SCALE");
+    if (value && (std::strcmp(value, "1") == 0 || std::strcmp(value, "2") == 0))
+        return value[0] - '0';
+    return 0;
 }

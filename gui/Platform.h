@@ -14,6 +14,13 @@ void setModuleInstance(void* instance);
 // The bitmap resource with this id; an empty image if there is none.
 CImage loadResourceImage(int id);
 
+// The scale (1 or 2) at which to draw a frame for the screen of the host's
+// window (null: the default screen): 2 on screens of about twice the usual
+// pixel density, or whatever the environment variable ZARVEX_UI_SCALE (1 or 2) says.
+int displayScale(void* parentWindow);
+// The scale ZARVEX_UI_SCALE asks for, or 0 when it asks for none.
+int requestedScale();
+
 // The window of the host's window system that shows one frame. It lives and
 // is used on the GUI thread only.
 class CPlatformWindow {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -17,6 +18,17 @@ constexpr const char* kModulationModeNames[] = { "off", "preFilt ", "postFilt", 
 constexpr const char* kSyncModeNames[] = { "off", "osc 2", "osc 3", "osc 2&3" };
 constexpr const char* kPitchClasses[] = { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
 constexpr const char* kUnitWords[] = { "", "dB", "ms", "semitones", "Hz", "%", "cent", "FM Index", "degrees" };
+
+// What the stages mean under each filter mode.
+constexpr const char* kStagesBypass[] = { "0 dB/oct", "0 dB/oct", "0 dB/oct", "0 dB/oct" };
+constexpr const char* kStagesPass[] = { "12 dB/oct", "24 dB/oct", "36 dB/oct", "48 dB/oct" };
+constexpr const char* kStagesBand[] = { "2*6 dB/oct", "2*12 dB/oct", "2*18 dB/oct", "2*24 dB/oct" };
+constexpr const char* kStagesAllpass[] = { "180\xB0 @ Freq", "360\xB0 @ Freq", "540\xB0 @ Freq", "720\xB0 @ Freq" };
+constexpr const char* kStagesGain[] = { "Gain as it is", "Gain * 2", "Gain * 3", "Gain * 4" };
+constexpr const char* kStagesLadder[] = { "6 dB/oct", "12 dB/oct", "18 dB/oct", "24 dB/oct" };
+constexpr std::span<const char* const> kStageTexts[] = { kStagesBypass, kStagesPass, kStagesPass, kStagesBand,
+    kStagesBand, kStagesBand, kStagesAllpass, kStagesGain, kStagesGain, kStagesGain, kStagesLadder, kStagesLadder };
+static_assert(std::size(kStageTexts) == std::size(kFilterModeNames));
 
 template <size_t count> const char* nameOf(const char* const (&names)[count], int32_t number)
 {
@@ -38,6 +50,12 @@ void writeNumber(double q, char* text) { AudioEffect::float2string(narrow(q), te
 void writeName(const char* name, char* text) { std::strcpy(text, name ? name : ""); }
 
 } // namespace
+
+std::span<const char* const> stageEntries(int32_t filterMode)
+{
+    return filterMode >= 0 && static_cast<size_t>(filterMode) < std::size(kStageTexts) ? kStageTexts[filterMode]
+                                                                                      : std::span<const char* const> {};
+}
 
 const char* filterModeName(int32_t mode) { return nameOf(kFilterModeNames, mode); }
 const char* modulationModeName(int32_t mode) { return nameOf(kModulationModeNames, mode); }

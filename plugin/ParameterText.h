@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 // The texts the host and the editor show for parameters.
 
@@ -17,6 +18,9 @@ void getNoteName(int32_t note, char* text);
 const char* filterModeName(int32_t mode);
 const char* modulationModeName(int32_t mode);
 const char* syncModeName(int32_t mode);
+
+// The stage menu's entries under a filter mode; none for modes without a name.
+std::span<const char* const> stageEntries(int32_t filterMode);
 
 // The editor's display converters; each writes at most 48 bytes.
 // The long name of the parameter whose index is the value's whole part.

@@ -204,21 +204,47 @@ enum class ValueText : uint8_t {
     none,           // no text
 };
 
+// The unit word the editor shows beside a parameter's read-out, numbered as
+// convertUnit numbers them.
+enum class Unit : uint8_t { none, decibel, milliseconds, semitones, hertz, percent, cents, fmIndex, degrees };
+
+// What the editor's value read-out and a knob's value display show of the
+// quantity q.
+enum class Readout : uint8_t {
+    none,       // nothing: a menu shows the parameter, or no control does
+    quantity,   // q
+    percent,    // 100 q
+    powerOfTwo, // the factor 2^q
+};
+
+// A parameter chosen from a menu: its entries, in the order of the modes they
+// name, and how the entries span the normalised value.
+struct ParameterMenu {
+    std::span<const char* const> entries; // empty: they depend on another parameter
+    std::span<const char* const> compactEntries; // for narrow places; empty: the entries
+    double steps; // entry e sends the middle of its span, (e + firstMode + 0.5) / steps
+    int32_t firstMode; // the mode of entry 0
+};
+
 // Hands a parameter's quantity q (or its normalised value v, where that is
-// what the engine takes) to the engine object that acts on it.
+// what the engine takes) to the engine, through its setters.
 using Receiver = void (*)(Zarvex2& engine, double q, float v);
 
 struct ParameterInfo {
+    ParameterIndex index;
     const char* shortName; // nullptr: the index has none
     const char* longName;
     const char* label; // nullptr: the index has none
-    float defaultValue; // 0 for the indices the constructor leaves alone
+    float defaultValue; // also the editor's reset value; 0 for the indices the constructor leaves alone
     Mapping mapping;
     Receiver receive; // nullptr: nothing to do on the audio thread
+    Unit unit;
+    Readout readout;
     ValueText text = ValueText::number;
     // Work done on the setting thread before the change is queued: the
     // waveforms build their tables there, never on the audio thread.
     Receiver prepare = nullptr;
+    const ParameterMenu* menu = nullptr; // nullptr: a knob or slider, or no control
 };
 
 // The entry of an index, or nullptr outside 0..157.
@@ -230,6 +256,15 @@ bool isStoredParameter(int32_t index);
 // The quantity the display shows for the normalised value v. Integer
 // quantities saturate at the 32-bit range.
 double displayQuantity(int32_t index, float v);
+
+// The number the editor's read-out shows for the normalised value v.
+double readoutValue(int32_t index, float v);
+
+// The menu entry that names the mode of v, or -1 where no entry does (or the
+// parameter has no menu). Entries beyond the menu's count are the caller's to check.
+int32_t menuEntry(int32_t index, float v);
+// The normalised value a menu entry sends.
+float menuValue(int32_t index, int32_t entry);
 
 // The conversion of every integer quantity: truncates toward zero and
 // saturates at the 32-bit range; NaN gives 0.

@@ -1,7 +1,7 @@
 #include "plugin/Zarvex2Plug.h"
 
-#include "editor/ZarvexPlugEditor.h"
 #include "plugin/FlushDenormals.h"
+#include "vst2/AEffEditor.h"
 
 #include <cfloat>
 #include <cmath>
@@ -19,9 +19,10 @@ float controllerValue(uint8_t value) { return static_cast<float>(value) * (1.0f 
 
 } // namespace
 
-Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster)
+Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster, EditorFactory createEditor)
     : AudioEffectX(audioMaster, kNumPrograms, kNumParameters)
     , programs(new (std::nothrow) ProgramBank)
+    , editorWanted(createEditor != nullptr)
 {
     if (audioMaster) {
         setNumInputs(0);
@@ -43,9 +44,9 @@ Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster)
         setParameter(initial.index, initial.value);
     // No audio thread runs yet: the defaults reach the engine now, in order.
     applyQueuedParameters();
-    // The editor registers itself; a failed allocation leaves none, and the
-    // plug-in incomplete.
-    setEditor(new (std::nothrow) ZarvexPlugEditor(this));
+    // A failed allocation leaves no editor, and the plug-in incomplete.
+    if (createEditor)
+        setEditor(createEditor(this));
 }
 
 Zarvex2Plug::~Zarvex2Plug() = default;
@@ -228,7 +229,7 @@ void Zarvex2Plug::setParameter(int32_t index, float value)
     }
     updateDisplay();
     if (editor)
-        static_cast<AEffGUIEditor*>(editor)->postParameter(index, value);
+        editor->postParameter(index, value);
 }
 
 float Zarvex2Plug::getParameter(int32_t index)

@@ -17,12 +17,18 @@
 // engine itself is only ever touched by one thread.
 class Zarvex2Plug : public AudioEffectX {
 public:
-    explicit Zarvex2Plug(audioMasterCallback audioMaster);
+    // Makes the editor for a plug-in object (nullptr when it cannot be
+    // allocated). The entry hands one over, so that this library needs no
+    // widget toolkit; without one the plug-in has no editor.
+    using EditorFactory = AEffEditor* (*)(AudioEffect* effect);
+
+    explicit Zarvex2Plug(audioMasterCallback audioMaster, EditorFactory createEditor = nullptr);
     ~Zarvex2Plug() override;
 
-    // False when a part of the plug-in (programs, editor) could not be
-    // allocated; the entry then deletes the object and reports failure to the host.
-    bool isComplete() const { return programs != nullptr && editor != nullptr; }
+    // False when a part of the plug-in (programs, the editor it was given a
+    // factory for) could not be allocated; the entry then deletes the object
+    // and reports failure to the host.
+    bool isComplete() const { return programs != nullptr && (editor != nullptr || !editorWanted); }
 
     bool getEffectName(char* name) override;
     bool getProductString(char* text) override;
@@ -59,6 +65,7 @@ private:
 
     Zarvex2 engine;
     std::unique_ptr<ProgramBank> programs;
+    bool editorWanted;
 
     std::array<std::atomic<float>, kNumParameters> values {};
     std::array<std::atomic<double>, kNumParameters> quantities {};

@@ -1,3 +1,4 @@
+#include "editor/ZarvexPlugEditor.h"
 #include "gui/Platform.h"
 #include "plugin/Zarvex2Plug.h"
 
@@ -19,7 +20,7 @@ AEffect* createPlugin(audioMasterCallback host)
 {
     if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
-    auto* plugin = new (std::nothrow) Zarvex2Plug(host);
+    auto* plugin = new (std::nothrow) Zarvex2Plug(host, &ZarvexPlugEditor::create);
     if (!plugin)
         return nullptr;
     if (!plugin->isComplete()) {

@@ -35,6 +35,9 @@ public:
     }
     virtual void idle() { }
     virtual bool isOpen() const { return opened; }
+    // A parameter changed, on whatever thread changed it; the editor shows it
+    // when it can.
+    virtual void postParameter(int index, float value) { }
 
     AudioEffect* getEffect() const { return effect; }
 

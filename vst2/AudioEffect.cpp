@@ -95,6 +95,10 @@ void AudioEffect::setParameterAutomated(int32_t index, float value)
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
+bool AudioEffect::beginEdit(int32_t index) { return callHost(audioMasterBeginEdit, index) != 0; }
+
+bool AudioEffect::endEdit(int32_t index) { return callHost(audioMasterEndEdit, index) != 0; }
+
 void AudioEffect::float2string(float value, char* out)
 {
     const double v = value;

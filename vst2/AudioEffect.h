@@ -34,6 +34,10 @@ public:
     virtual float getParameter(int32_t index) { return 0.0f; }
     // Sets the parameter and tells the host, so that it records the change.
     virtual void setParameterAutomated(int32_t index, float value);
+    // Tell the host that the user takes hold of, and lets go of, a parameter:
+    // the automated changes in between are one gesture.
+    virtual bool beginEdit(int32_t index);
+    virtual bool endEdit(int32_t index);
     virtual void getParameterLabel(int32_t index, char* label) { *label = 0; }
     virtual void getParameterDisplay(int32_t index, char* text) { *text = 0; }
     virtual void getParameterName(int32_t index, char* text) { *text = 0; }

@@ -50,6 +50,7 @@ class Win32Window : public CPlatformWindow {
 public:
     Win32Window(HWND parent, CFrame& frame)
         : frame(frame)
+        , scale(frame.getScale())
     {
         const HINSTANCE instance = static_cast<HINSTANCE>(moduleInstance());
         const std::wstring name = className();
@@ -62,8 +63,8 @@ public:
             RegisterClassW(&wc);
         }
         const CRect& at = frame.getViewSize();
-        hwnd = CreateWindowExW(0, name.c_str(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.left, at.top,
-            at.width(), at.height(), parent, nullptr, instance, this);
+        hwnd = CreateWindowExW(0, name.c_str(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.left * scale,
+            at.top * scale, frame.image().width(), frame.image().height(), parent, nullptr, instance, this);
         if (hwnd)
             SetTimer(hwnd, kTimerId, kTimerMs, nullptr);
     }
@@ -86,7 +87,7 @@ public:
 
     void present(const CRect& r) override
     {
-        const RECT area { r.left, r.top, r.right, r.bottom };
+        const RECT area { r.left * scale, r.top * scale, r.right * scale, r.bottom * scale };
         InvalidateRect(hwnd, &area, FALSE);
     }
 
@@ -141,22 +142,35 @@ private:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
             SetCapture(hwnd);
-            frame.onMouseDown(pointOf(lParam), buttons(wParam), uint32_t(GetMessageTime()));
+            frame.onMouseDown(toFrame(pointOf(lParam)), buttons(wParam), uint32_t(GetMessageTime()));
             return 0;
         case WM_MOUSEMOVE:
-            frame.onMouseMoved(pointOf(lParam), buttons(wParam));
+            frame.onMouseMoved(toFrame(pointOf(lParam)), buttons(wParam));
             return 0;
+        case WM_MOUSEWHEEL: {
+            // Screen coordinates, in notches of WHEEL_DELTA.
+            POINT at { short(LOWORD(lParam)), short(HIWORD(lParam)) };
+            ScreenToClient(hwnd, &at);
+            const float notches = float(GET_WHEEL_DELTA_WPARAM(wParam)) / float(WHEEL_DELTA);
+            frame.onMouseWheel(toFrame({ int(at.x), int(at.y) }), notches, buttons(GET_KEYSTATE_WPARAM(wParam)));
+            return 0;
+        }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
             ReleaseCapture();
-            frame.onMouseUp(pointOf(lParam), buttons(wParam) | (message == WM_LBUTTONUP ? kLButton : kRButton));
+            frame.onMouseUp(
+                toFrame(pointOf(lParam)), buttons(wParam) | (message == WM_LBUTTONUP ? kLButton : kRButton));
             return 0;
         default:
             return DefWindowProcW(hwnd, message, wParam, lParam);
         }
     }
 
+    // The frame's coordinates of a point of the window.
+    CPoint toFrame(CPoint p) const { return { p.x / scale, p.y / scale }; }
+
     CFrame& frame;
+    int scale;
     HWND hwnd = nullptr;
 };
 
@@ -168,4 +182,23 @@ std::unique_ptr<CPlatformWindow> createPlatformWindow(void* parent, CFrame& fram
     if (!window->isValid())
         return nullptr;
     return window;
+}
+
+int displayScale(void* parentWindow)
+{
+    if (const int requested = requestedScale())
+        return requested;
+    // The window's own DPI where Windows keeps one per monitor (10 and later),
+    // else the screen's.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT dpi = parentWindow && dpiForWindow ? dpiForWindow(static_cast<HWND>(parentWindow)) : 0;
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = UINT(GetDeviceCaps(screen, LOGPIXELSX));
+        ReleaseDC(nullptr, screen);
+    }
+    // Twice the usual 96 dpi from 144 on, where twice the size is nearer.
+    return dpi >= 144 ? 2 : 1;
 }

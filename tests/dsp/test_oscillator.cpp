@@ -299,15 +299,18 @@ TEST(Oscillator, PreparingOnOtherThreadsWhileReading)
     EXPECT_GE(changes.load(), 20);
 }
 
-TEST(Oscillator, WaveformNames)
+TEST(Oscillator, WaveformNamesNameWhatPlays)
 {
     const char* names[] = {"Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown",
-        "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "Reserved", "Reserved", "Reserved"};
-    char text[11];
-    for (std::int64_t i = 0; i < 17; ++i) {
+        "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle",
+        "BrownNoiseCycle", "Sine"};
+    char text[16];
+    for (std::int64_t i = 0; i < 18; ++i) {
         getWaveformName(i, text);
         EXPECT_STREQ(text, names[i]) << i;
     }
+    getWaveformName(1536, text); // oscillator 1's default plays the sine table
+    EXPECT_STREQ(text, "Sine");
     getWaveformName(-1, text);
     EXPECT_STREQ(text, "Reserved");
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/ZarvexPlugEditor.h"
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 #include "plugin/Zarvex2Plug.h"
 #include "tests/gui/GuiSupport.h"
 
@@ -97,6 +97,6 @@ protected:
     }
     void showPage(int page) { choose(menu(ZarvexPlugEditor::kPageSelectorTag), page); }
 
-    std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback);
+    std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback, &ZarvexPlugEditor::create);
     uint32_t clock = 0;
 };

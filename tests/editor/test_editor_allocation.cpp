@@ -39,7 +39,7 @@ TEST(EditorAllocation, PlugInRegistersItsEditorAndIsIncompleteWithoutOne)
     for (bool fails : { false, true }) {
         SCOPED_TRACE(fails ? "editor allocation fails" : "editor allocated");
         editorAllocationFails = fails;
-        auto plug = std::make_unique<Zarvex2Plug>(host);
+        auto plug = std::make_unique<Zarvex2Plug>(host, &ZarvexPlugEditor::create);
         editorAllocationFails = false;
         EXPECT_EQ(plug->isComplete(), !fails);
         EXPECT_EQ(dynamic_cast<ZarvexPlugEditor*>(plug->getEditor()) != nullptr, !fails);
@@ -50,4 +50,8 @@ TEST(EditorAllocation, PlugInRegistersItsEditorAndIsIncompleteWithoutOne)
         plug->setParameter(kVibDepth, 0.5f);
         EXPECT_FLOAT_EQ(plug->getParameter(kVibDepth), 0.5f);
     }
+    // Given no factory, the plug-in is complete without an editor.
+    Zarvex2Plug bare(host);
+    EXPECT_TRUE(bare.isComplete());
+    EXPECT_EQ(bare.getAeffect()->flags & effFlagsHasEditor, 0);
 }

@@ -3,6 +3,8 @@
 #include "plugin/Parameters.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <filesystem>
 #include <fstream>
 
@@ -70,9 +72,21 @@ bool writePng(const std::filesystem::path& path, const CImage& image)
 
 class EditorScreenshots : public EditorFixture { };
 
+// Sets ZARVEX_UI_SCALE to the scale, or clears it for 0.
+void requestScale(int scale)
+{
+    const std::string value = scale ? std::to_string(scale) : std::string();
+#if defined(_WIN32)
+    _putenv(("ZARVEX_UI_SCALE=" + value).c_str());
+#else
+    setenv("ZARVEX_UI_SCALE", value.c_str(), 1);
+#endif
+}
+
 } // namespace
 
-TEST_F(EditorScreenshots, EveryPageDrawsEachControlInPlace)
+// At scale 1 and at scale 2, as the environment asks.
+TEST_F(EditorScreenshots, EveryPageDrawsEachControlInPlaceAtBothScales)
 {
     // Some life in the picture: a played-with patch rather than the start-up one.
     for (const auto& [index, value] : { std::pair { kVibDepth, 0.3f }, { kO1Wave, 6.0f / 512 + 1.0f / 1024 },
@@ -81,25 +95,36 @@ TEST_F(EditorScreenshots, EveryPageDrawsEachControlInPlace)
         plug->setParameter(index, value);
 
     std::filesystem::create_directories(ZARVEX_SCREENSHOT_DIR);
-    std::vector<std::vector<uint32_t>> pages;
-    for (int page = 0; page < ZarvexPlugEditor::kNumPages; ++page) {
-        SCOPED_TRACE(page);
-        showPage(page);
-        frame().redraw();
-        const CImage& image = frame().image();
-        const CImage& background = frame().getBackground().image();
-        for (CView* view : shown()) {
-            const CRect& r = view->getViewSize();
-            int drawn = 0;
-            for (int y = r.top; y < r.bottom; ++y)
-                for (int x = r.left; x < r.right; ++x)
-                    drawn += image.pixel(x, y) != background.pixel(x, y);
-            EXPECT_GT(drawn, 0) << "nothing drawn for control " << static_cast<CControl*>(view)->getTag();
+    for (int scale : { 1, 2 }) {
+        SCOPED_TRACE(scale);
+        requestScale(scale);
+        editor().close();
+        ASSERT_TRUE(editor().open(nullptr));
+        ASSERT_EQ(frame().getScale(), scale);
+        std::vector<std::vector<uint32_t>> pages;
+        for (int page = 0; page < ZarvexPlugEditor::kNumPages; ++page) {
+            SCOPED_TRACE(page);
+            showPage(page);
+            frame().redraw();
+            const CImage& image = frame().image();
+            ASSERT_EQ(image.width(), 856 * scale);
+            CFrame bare(frame().getViewSize(), nullptr, nullptr, scale);
+            bare.setBackground(frame().getBackground());
+            bare.redraw();
+            for (CView* view : shown()) {
+                const CRect& r = view->getViewSize();
+                int drawn = 0;
+                for (int y = r.top * scale; y < r.bottom * scale; ++y)
+                    for (int x = r.left * scale; x < r.right * scale; ++x)
+                        drawn += image.pixel(x, y) != bare.image().pixel(x, y);
+                EXPECT_GT(drawn, 0) << "nothing drawn for control " << static_cast<CControl*>(view)->getTag();
+            }
+            char name[64];
+            std::snprintf(name, sizeof name, scale == 1 ? "editor_page_%d.png" : "editor_page_%d@2x.png", page);
+            EXPECT_TRUE(writePng(std::filesystem::path(ZARVEX_SCREENSHOT_DIR) / name, image));
+            pages.emplace_back(image.data(), image.data() + image.width() * image.height());
+            EXPECT_TRUE(page == 0 || pages.back() != pages.front()) << "looks like the first page";
         }
-        char name[64];
-        std::snprintf(name, sizeof name, "editor_page_%d.png", page);
-        EXPECT_TRUE(writePng(std::filesystem::path(ZARVEX_SCREENSHOT_DIR) / name, image));
-        pages.emplace_back(image.data(), image.data() + 856 * 456);
-        EXPECT_TRUE(page == 0 || pages.back() != pages.front()) << "looks like the first page";
     }
+    requestScale(0);
 }

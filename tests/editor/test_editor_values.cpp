@@ -1,6 +1,10 @@
 #include "tests/editor/EditorFixture.h"
 
+#include "plugin/ParameterText.h"
 #include "plugin/Parameters.h"
+
+#include <cctype>
+#include <cmath>
 
 #include <tuple>
 
@@ -85,7 +89,7 @@ const Shown kShown[] = {
 };
 
 const Strings kWaveformText { "Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown",
-    "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "Reserved", "Reserved", "Reserved" };
+    "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle", "BrownNoiseCycle" };
 const Strings kWaveEntries { "Off", "White Noise", "Pink Noise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown",
     "PeakUp", "PeakDown", "MoogSaw", "SqrMinusSine", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle",
     "BrownNoiseCycle" };
@@ -112,6 +116,45 @@ TEST_F(EditorValues, HostChangesShowOnTheKnobsAndInTheReadouts)
         EXPECT_EQ(valueText(), s.readout);
         EXPECT_EQ(unitText(), s.unit);
     }
+}
+
+// Wherever the read-out and the host's text show the same quantity, they
+// agree: at every exact host step of 96, 127 and 128 and across the range.
+TEST_F(EditorValues, ReadoutsAgreeWithTheHostDisplay)
+{
+    std::vector<float> values;
+    for (int steps : { 96, 127, 128 })
+        for (int k = 0; k <= steps; ++k)
+            values.push_back(float(k) / float(steps));
+    for (int k = 0; k <= 1000; k += 7)
+        values.push_back(float(k) / 1000.0f);
+    int compared = 0;
+    for (int index = 0; index < kNumParameters; ++index) {
+        const ParameterInfo& info = *parameterInfo(index);
+        // The host shows the dB of these as a factor: another quantity.
+        if (info.readout == Readout::none || info.text == ValueText::decibelFactor)
+            continue;
+        const double scale = info.readout == Readout::percent ? 100.0 : 1.0;
+        for (float v : values) {
+            plug->setParameter(index, v);
+            const std::string shown = valueText(), host = hostDisplay(index);
+            SCOPED_TRACE(testing::Message() << "parameter " << index << " at " << v << ": " << shown << " / " << host);
+            if (info.text == ValueText::noteName) {
+                char name[8];
+                getNoteName(std::stoi(shown), name);
+                EXPECT_EQ(name, host);
+            } else if (!host.empty() && (std::isdigit(host[0]) || host[0] == '-')) { // not "bypass"
+                // The host's eight characters are cut, the read-out's two decimals rounded.
+                const size_t point = host.find('.');
+                const double cut = point == std::string::npos ? 1.0 : std::pow(10.0, -double(host.size() - point - 1));
+                EXPECT_NEAR(std::stod(shown), scale * std::stod(host), 0.005 + scale * cut + 1e-6);
+            } else {
+                continue;
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 50000);
 }
 
 TEST_F(EditorValues, ParametersWithoutControlsTouchOnlyTheReadoutsAndMenusNotEvenThose)
@@ -149,8 +192,6 @@ TEST_F(EditorValues, MenusSendTheModeTheyName)
         Strings entries, hostTexts;
         float share = 0.0f;
     };
-    Strings o1Entries = kWaveEntries;
-    o1Entries[11] = "SqrMinusSin";
     const Strings modulationTexts { "preFilt ", "postFilt", "postFilt&Env" };
     const Strings syncEntries { "nothing", "Osc 2", "Osc 3", "Osc 2 & 3" };
     const Strings syncTexts { "off", "osc 2", "osc 3", "osc 2&3" };
@@ -164,7 +205,7 @@ TEST_F(EditorValues, MenusSendTheModeTheyName)
         { kOverview, kPWMWave, first(kWaveEntries, 14), first(kWaveformText, 14), wave },
         { kOverview, kO1Wave, kWaveEntries, kWaveformText, wave },
         { kOverview, kO2Wave, kWaveEntries, kWaveformText, wave },
-        { kOscillators, kO1Wave, o1Entries, kWaveformText, wave },
+        { kOscillators, kO1Wave, kWaveEntries, kWaveformText, wave },
         { kOscillators, kO2Wave, kWaveEntries, kWaveformText, wave },
         { kOscillators, kO3Wave, kWaveEntries, kWaveformText, wave },
         { kOverview, kModulation, { "preFlt", "pstFlt", "pstEnv" }, modulationTexts },
@@ -222,7 +263,7 @@ TEST_F(EditorValues, HostValuesSelectTheEntryOfTheirMode)
         plug->setParameter(c.param, c.value);
         EXPECT_EQ(menu(c.param)->getText(), c.entry) << c.param << " at " << c.value;
     }
-    // No entry names waveform 1536, the oscillator 1 default.
+    // No entry is waveform 1536, the oscillator 1 default.
     showPage(kOscillators);
     EXPECT_EQ(menu(kO1Wave)->getText(), "");
     plug->setParameter(kO1Wave, 3.0f / 512.0f);

@@ -54,19 +54,19 @@ protected:
         return found;
     }
 
-    // A press or release of the left button, or a motion; far apart in time,
-    // so no two clicks make a double-click.
-    void send(Window w, int type, CPoint at, unsigned state = 0)
+    // A press or release of a button (4 and 5: the wheel), or a motion, gap
+    // milliseconds after the last event; clicks 1000 ms apart make no double-click.
+    void send(Window w, int type, CPoint at, unsigned state = 0, unsigned button = Button1, Time gap = 1000)
     {
         XEvent e {};
-        eventTime += 1000;
+        eventTime += gap;
         if (type == MotionNotify) {
             e.xmotion = { MotionNotify, 0, True, display, w, DefaultRootWindow(display), None, eventTime, at.x, at.y,
                 at.x, at.y, state, NotifyNormal, True };
             XSendEvent(display, w, True, PointerMotionMask, &e);
         } else {
             e.xbutton = { type, 0, True, display, w, DefaultRootWindow(display), None, eventTime, at.x, at.y, at.x,
-                at.y, state, Button1, True };
+                at.y, state, button, True };
             XSendEvent(display, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
         }
         XSync(display, False);

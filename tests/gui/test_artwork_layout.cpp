@@ -1,5 +1,5 @@
 #include "gui/Bitmap.h"
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 
 #include <gtest/gtest.h>
 

@@ -108,3 +108,47 @@ TEST(Text, StringIsDrawnCentredAndCutAtItsBox)
         for (int x = 30; x < 60; ++x)
             ASSERT_EQ(narrow.pixel(x, y), kBlackCColor.pixel());
 }
+
+// At scale 2 a frame draws the artwork of twice the size and text from glyphs
+// of twice the size: the same picture, sharper than the scale-1 one enlarged.
+TEST(Drawing, ScaleTwoDrawsTheLargeArtworkAndGlyphsInTheSamePlaces)
+{
+    const CRect textBox { 84, 84, 140, 100 }, knobBox { 260, 60, 292, 92 };
+    CFrame small({ 0, 0, 856, 456 }), large({ 0, 0, 856, 456 }, nullptr, nullptr, 2);
+    for (CFrame* frame : { &small, &large }) {
+        frame->setBackground(CBitmap(128));
+        auto* text = new CParamDisplay(textBox);
+        text->setValue(-12.5f);
+        text->setStyle(kNoFrame);
+        frame->addView(text);
+        auto* knob = new CAnimKnob(knobBox, nullptr, 0, 101, 32, CBitmap(133));
+        knob->setValue(0.7f);
+        frame->addView(knob);
+        frame->redraw();
+    }
+    const CImage& image = large.image();
+    ASSERT_EQ(image.width(), 2 * 856);
+    ASSERT_EQ(image.height(), 2 * 456);
+    const CBitmap art(128 + kDoubleScaleIdOffset);
+    ASSERT_EQ(art.getWidth(), 2 * 856);
+    for (int y = 200; y < 912; y += 7)
+        for (int x = 0; x < 1712; x += 5)
+            ASSERT_EQ(image.pixel(x, y), art.image().pixel(x, y)) << x << "," << y;
+
+    for (const CRect& r : { textBox, knobBox }) {
+        int sharper = 0;
+        CRect ink { 9999, 9999, -1, -1 }, smallInk = ink;
+        for (int y = 2 * r.top; y < 2 * r.bottom; ++y)
+            for (int x = 2 * r.left; x < 2 * r.right; ++x) {
+                sharper += image.pixel(x, y) != small.image().pixel(x / 2, y / 2);
+                if (image.pixel(x, y) != image.pixel(2 * r.left, 2 * r.top))
+                    ink = ink.unite({ x, y, x + 1, y + 1 });
+                if (small.image().pixel(x / 2, y / 2) != small.image().pixel(r.left, r.top))
+                    smallInk = smallInk.unite({ x, y, x + 1, y + 1 });
+            }
+        EXPECT_GT(sharper, r.width() * r.height() / 4) << r.left;
+        for (int edge : { ink.left - smallInk.left, ink.top - smallInk.top, ink.right - smallInk.right,
+                 ink.bottom - smallInk.bottom })
+            EXPECT_LE(std::abs(edge), 3) << r.left;
+    }
+}

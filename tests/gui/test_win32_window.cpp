@@ -4,6 +4,7 @@
 
 #include "gui/Bitmap.h"
 #include "gui/Frame.h"
+#include "gui/Platform.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -101,4 +103,49 @@ TEST_F(Win32Window, OpeningAndClosingLeavesNoWindows)
     }
     pumpMessages(50);
     EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
+}
+
+// At scale 2 the window has twice the frame's size, shows the frame's large
+// image, and the mouse reaches the controls where they are drawn. The scale
+// comes from the environment where it asks for one, else from the DPI.
+TEST_F(Win32Window, AtScaleTwoTheWindowShowsTheLargeImageAndMeetsTheMouse)
+{
+    _putenv("ZARVEX_UI_SCALE=2");
+    EXPECT_EQ(displayScale(parent), 2);
+    _putenv("ZARVEX_UI_SCALE=");
+    EXPECT_EQ(displayScale(parent), 1) << "wine's desktop draws at 96 dpi";
+
+    CFrame frame({ 0, 0, 856, 456 }, parent, nullptr, 2);
+    frame.setBackground(CBitmap(128));
+    auto* text = new CParamDisplay({ 84, 84, 140, 100 });
+    text->setValue(-12.5f);
+    frame.addView(text);
+    auto* knob = new CAnimKnob({ 260, 60, 292, 92 }, nullptr, 0, 101, 32, CBitmap(133));
+    frame.addView(knob);
+    frame.idle();
+    pumpMessages(300);
+    HWND child = GetWindow(parent, GW_CHILD);
+    ASSERT_NE(child, nullptr);
+    RECT client {};
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, 2 * 856);
+    EXPECT_EQ(client.bottom, 2 * 456);
+    // What the host window lets show of it.
+    constexpr int width = 800, height = 400;
+    const auto shown = capture(child, width, height);
+    int differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            differing += shown[static_cast<size_t>(y) * width + x] != (frame.image().pixel(x, y) & 0x00FFFFFFu);
+    EXPECT_EQ(differing, 0);
+
+    SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2 * 276, 2 * 76));
+    SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2 * 276, 2 * 46));
+    SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(2 * 276, 2 * 46));
+    EXPECT_NEAR(knob->getValue(), 0.2f, 1e-6);
+    // The wheel comes in screen coordinates: one notch up.
+    POINT onScreen { 2 * 276, 2 * 76 };
+    ClientToScreen(child, &onScreen);
+    SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(onScreen.x, onScreen.y));
+    EXPECT_NEAR(knob->getValue(), 0.22f, 1e-6);
 }

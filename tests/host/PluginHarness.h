@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <initializer_list>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -93,6 +95,16 @@ public:
         std::vector<HostCall> found;
         for (const auto& call : calls)
             if (call.opcode == opcode)
+                found.push_back(call);
+        return found;
+    }
+    // The calls about one parameter among the given opcodes, in order.
+    std::vector<HostCall> callsAbout(int32_t index, std::initializer_list<int32_t> opcodes)
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        std::vector<HostCall> found;
+        for (const auto& call : calls)
+            if (call.index == index && std::find(opcodes.begin(), opcodes.end(), call.opcode) != opcodes.end())
                 found.push_back(call);
         return found;
     }

@@ -75,7 +75,7 @@ TEST_F(Parameters, DefaultsAfterConstruction)
         EXPECT_EQ(harness.getParameter(index), found == kNonZeroDefaults.end() ? 0.0f : found->second) << index;
     }
     const std::pair<int32_t, const char*> texts[] = { { 0, "0.000001" }, { 5, "0.200000" }, { 8, "Off" },
-        { 13, "Reserved" }, { 23, "bypass" }, { 24, "bypass" }, { 30, "exp" }, { 51, "off" }, { 52, "off" },
+        { 13, "Sine" }, { 23, "bypass" }, { 24, "bypass" }, { 30, "exp" }, { 51, "off" }, { 52, "off" },
         { 95, "bypass" }, { 113, "D#4 " }, { 114, "1.000000" }, { 125, "2.000000" },
         { 111, "0.000000" }, { 156, "1.000000" }, // never set by the constructor: shown as what 0.0 means
         { 12, "" }, { 110, "" }, { 152, "" }, { 153, "" }, { 154, "" }, { 158, "" }, { -1, "" } };
@@ -89,7 +89,7 @@ TEST_F(Parameters, TextsOfChangedValues)
         int32_t index;
         float v;
         const char* text;
-    } cases[] = { { 13, 3.0f / 512.0f, "Sine" }, { 53, 13.0f / 512.0f, "SawOcts" }, { 68, 14.0f / 512.0f, "Reserved" },
+    } cases[] = { { 13, 3.0f / 512.0f, "Sine" }, { 53, 13.0f / 512.0f, "SawOcts" }, { 68, 14.0f / 512.0f, "WhiteNoiseCycle" },
         { 23, 0.5f, "632.4555" }, { 24, 0.25f, "92.46826" }, // cut, not rounded
         { 51, 0.5f, "preFilt " }, { 52, 0.4f, "osc 2" }, { 95, 10.0f / 128.0f, "Moog LPF" }, { 95, 1.0f, "128.0000" },
         { 96, 1.0f, "4.000000" }, { 30, 0.5f, "lin" }, { 104, 1.0f, "3.981071" }, { 113, 1.0f, "G9  " },

@@ -7,8 +7,9 @@
 // bitmap_<id>.bmp per bitmap (the Windows resources), and with --png a PNG of
 // each bitmap to look at.
 
+#include "gui/Bitmap.h"
 #include "gui/Font.h"
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 #include "gui/PixelPack.h"
 
 #include <cairo.h>
@@ -44,6 +45,7 @@ struct Bitmap {
     int width;
     int height;
     std::vector<uint32_t> pixels; // 0xAARRGGBB, straight alpha
+    int scale = 1;
 };
 
 void setColour(cairo_t* cr, Rgb c, double alpha = 1.0)
@@ -77,15 +79,25 @@ void text(cairo_t* cr, const char* s, double x, double baseline, Align align)
     cairo_show_text(cr, s);
 }
 
-// Runs draw on a fresh ARGB surface and returns its pixels with straight alpha.
+// The scale the artwork is drawn at: 1, and 2 for screens of twice the pixel
+// density, whose bitmaps stand under id + kDoubleScaleIdOffset.
+int drawingScale = 1;
+
+// Runs draw, in the bitmap's own coordinates, on a fresh ARGB surface of the
+// drawing scale and returns its pixels with straight alpha.
 Bitmap render(int id, int width, int height, const std::function<void(cairo_t*)>& draw)
 {
+    width *= drawingScale;
+    height *= drawingScale;
+    if (drawingScale == 2)
+        id += kDoubleScaleIdOffset;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, drawingScale, drawingScale);
     draw(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
-    Bitmap b { id, width, height, std::vector<uint32_t>(size_t(width) * size_t(height)) };
+    Bitmap b { id, width, height, std::vector<uint32_t>(size_t(width) * size_t(height)), drawingScale };
     const unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     for (int y = 0; y < height; ++y)
@@ -306,11 +318,13 @@ std::string latin1ToUtf8(int c)
     return s;
 }
 
-void writeFace(std::ostream& out, const CFontSpec& spec, std::ostream& table)
+void writeFace(std::ostream& out, const CFontSpec& spec, int scale, std::ostream& table)
 {
+    const std::string name = std::to_string(spec.id) + "_" + std::to_string(scale);
+    const int pixelSize = spec.pixelSize * scale;
     cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     cairo_t* pcr = cairo_create(probe);
-    setFont(pcr, spec.pixelSize, spec.bold);
+    setFont(pcr, pixelSize, spec.bold);
     cairo_font_extents_t fe;
     cairo_font_extents(pcr, &fe);
     std::vector<uint8_t> coverage;
@@ -329,7 +343,7 @@ void writeFace(std::ostream& out, const CFontSpec& spec, std::ostream& table)
         const int oy = 2 - int(std::floor(e.y_bearing));
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
         cairo_t* cr = cairo_create(surface);
-        setFont(cr, spec.pixelSize, spec.bold);
+        setFont(cr, pixelSize, spec.bold);
         cairo_move_to(cr, ox, oy);
         cairo_show_text(cr, s.c_str());
         cairo_destroy(cr);
@@ -356,13 +370,13 @@ void writeFace(std::ostream& out, const CFontSpec& spec, std::ostream& table)
     }
     cairo_destroy(pcr);
     cairo_surface_destroy(probe);
-    out << "const CGlyph glyphs" << spec.id << "[] = {\n" << glyphs.str() << "};\n";
-    out << "const uint8_t coverage" << spec.id << "[] = {";
+    out << "const CGlyph glyphs" << name << "[] = {\n" << glyphs.str() << "};\n";
+    out << "const uint8_t coverage" << name << "[] = {";
     for (size_t i = 0; i < coverage.size(); ++i)
         out << (i % 24 == 0 ? "\n    " : " ") << unsigned(coverage[i]) << ",";
     out << "\n};\n";
-    table << "    { " << spec.id << ", " << int(std::ceil(fe.ascent)) << ", " << int(std::ceil(fe.descent)) << ", glyphs"
-          << spec.id << ", coverage" << spec.id << " },\n";
+    table << "    { " << spec.id << ", " << scale << ", " << int(std::ceil(fe.ascent)) << ", "
+          << int(std::ceil(fe.descent)) << ", glyphs" << name << ", coverage" << name << " },\n";
 }
 
 void writeGlyphs(const std::string& path)
@@ -370,10 +384,11 @@ void writeGlyphs(const std::string& path)
     std::ofstream out(path);
     std::ostringstream table;
     out << "// Made by tools/bitmaps/make_bitmaps; do not edit.\n#include \"gui/Font.h\"\n\nnamespace {\n";
-    for (const CFontSpec& spec : kFontSpecs)
-        writeFace(out, spec, table);
+    for (int scale : kFontScales)
+        for (const CFontSpec& spec : kFontSpecs)
+            writeFace(out, spec, scale, table);
     out << "} // namespace\n\nconst CFontFace kEmbeddedFonts[] = {\n" << table.str() << "};\n";
-    out << "const int kEmbeddedFontCount = " << std::size(kFontSpecs) << ";\n";
+    out << "const int kEmbeddedFontCount = " << std::size(kFontSpecs) * std::size(kFontScales) << ";\n";
 }
 
 void put16(std::ostream& out, unsigned v)
@@ -412,6 +427,16 @@ void writeBmp(const std::string& path, const Bitmap& b)
             put32(out, b.pixels[size_t(y) * size_t(b.width) + size_t(x)]);
 }
 
+// Width and height (32 bits each, little-endian), then the packed pixels.
+void writePacked(const std::string& path, const Bitmap& b)
+{
+    std::ofstream out(path, std::ios::binary);
+    put32(out, uint32_t(b.width));
+    put32(out, uint32_t(b.height));
+    const std::vector<uint8_t> packed = packPixels(b.pixels.data(), b.pixels.size());
+    out.write(reinterpret_cast<const char*>(packed.data()), std::streamsize(packed.size()));
+}
+
 void writePng(const std::string& path, const Bitmap& b)
 {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.width, b.height);
@@ -444,21 +469,31 @@ int main(int argc, char** argv)
     const bool png = argc > 2 && std::string(argv[2]) == "--png";
 
     std::vector<Bitmap> bitmaps;
-    for (int page = 0; page < int(std::size(layout::kPages)); ++page)
-        bitmaps.push_back(pageBackground(page));
-    bitmaps.push_back(knobStrip(133, layout::kLargeKnob));
-    bitmaps.push_back(knobStrip(134, layout::kSmallKnob));
-    bitmaps.push_back(sliderHandle(135));
-    bitmaps.push_back(sliderBackground(136, 244));
-    bitmaps.push_back(sliderBackground(137, 112));
+    for (int scale : { 1, 2 }) {
+        drawingScale = scale;
+        for (int page = 0; page < int(std::size(layout::kPages)); ++page)
+            bitmaps.push_back(pageBackground(page));
+        bitmaps.push_back(knobStrip(133, layout::kLargeKnob));
+        bitmaps.push_back(knobStrip(134, layout::kSmallKnob));
+        bitmaps.push_back(sliderHandle(135));
+        bitmaps.push_back(sliderBackground(136, 244));
+        bitmaps.push_back(sliderBackground(137, 112));
+    }
 
     writeArtwork(dir + "/GuiArtwork.cpp", bitmaps);
     writeGlyphs(dir + "/GuiGlyphs.cpp");
     std::ofstream rc(dir + "/artwork.rc");
     for (const Bitmap& b : bitmaps) {
         const std::string name = dir + "/bitmap_" + std::to_string(b.id);
-        writeBmp(name + ".bmp", b);
-        rc << b.id << " BITMAP \"" << name << ".bmp\"\n";
+        // The artwork of twice the size would make the library four times as
+        // large as bitmaps: it goes in packed, as raw data.
+        if (b.scale == 2) {
+            writePacked(name + ".pack", b);
+            rc << b.id << " RCDATA \"" << name << ".pack\"\n";
+        } else {
+            writeBmp(name + ".bmp", b);
+            rc << b.id << " BITMAP \"" << name << ".bmp\"\n";
+        }
         if (png)
             writePng(name + ".png", b);
     }

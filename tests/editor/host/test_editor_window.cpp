@@ -2,12 +2,16 @@
 // in a window of an X server (the test runs under xvfb-run and skips where
 // there is no server), driven by mouse events and host parameter changes, and
 // checked by what reaches the host and what the screen shows.
-#include "gui/Layout.h"
+#include "editor/Layout.h"
 #include "plugin/Parameters.h"
 #include "tests/gui/X11Support.h"
 #include "tests/host/PluginHarness.h"
 
+#include <X11/Xatom.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <stdexcept>
 
@@ -23,10 +27,10 @@ CRect rectOf(const layout::PageLayout& page, int param, bool display = false)
 }
 
 // What a text display or menu of the editor shows for a text: white on black,
-// the display font, no frame. Drawn by the toolkit in this process.
-CImage expectedText(const CRect& r, const std::string& text, bool menu)
+// the display font, no frame. Drawn by the toolkit in this process, at the scale given.
+CImage expectedText(const CRect& r, const std::string& text, bool menu, int scale)
 {
-    CFrame frame({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
+    CFrame frame({ 0, 0, layout::kFrameWidth, layout::kFrameHeight }, nullptr, nullptr, scale);
     CParamDisplay* display;
     if (menu) {
         auto* m = new COptionMenu(r, nullptr, 0);
@@ -77,9 +81,10 @@ protected:
         return c.size() == 1 ? c[0] : 0;
     }
 
-    bool screenShowsText(const CRect& r, const std::string& text, bool menu = false)
+    bool screenShowsText(const CRect& r, const std::string& text, bool menu = false, int scale = 1)
     {
-        return screenShows(editorWindow(), expectedText(r, text, menu), r, [&] { idle(); });
+        const CRect onScreen { r.left * scale, r.top * scale, r.right * scale, r.bottom * scale };
+        return screenShows(editorWindow(), expectedText(r, text, menu, scale), onScreen, [&] { idle(); });
     }
     bool readoutsShow(const std::string& name, const std::string& value, const std::string& unit)
     {
@@ -87,11 +92,7 @@ protected:
             && screenShowsText(layout::kUnitDisplay, unit);
     }
 
-    void mouse(int type, CPoint at, unsigned state = 0)
-    {
-        send(editorWindow(), type, at, state);
-        idle();
-    }
+    void mouse(int type, CPoint at, unsigned state = 0) { mouse(type, at, state, Button1); }
     // Clicks the menu open and then its entry's line in the list below it.
     void chooseEntry(const CRect& menu, int entry)
     {
@@ -102,6 +103,44 @@ protected:
         }
     }
     void showPage(int page) { chooseEntry(layout::kPageSelector, page); }
+
+    // A drag of the left button from one point to another, with modifiers.
+    void drag(CPoint from, CPoint to, unsigned modifiers = 0)
+    {
+        mouse(ButtonPress, from, modifiers);
+        mouse(MotionNotify, to, modifiers | Button1Mask);
+        mouse(ButtonRelease, to, modifiers | Button1Mask);
+    }
+    void wheel(CPoint at, unsigned button)
+    {
+        mouse(ButtonPress, at, 0, button);
+        mouse(ButtonRelease, at, 0, button);
+    }
+    void mouse(int type, CPoint at, unsigned state, unsigned button, Time gap = 1000)
+    {
+        send(editorWindow(), type, at, state, button, gap);
+        idle();
+    }
+
+    // The host heard gestures on the parameter: each a beginEdit, automation
+    // and an endEdit, at least one of them with a change.
+    ::testing::AssertionResult balancedGestures(int index)
+    {
+        const auto calls = harness.callsAbout(index, { audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit });
+        bool open = false;
+        int changes = 0;
+        std::string seen;
+        for (const auto& call : calls) {
+            seen += call.opcode == audioMasterBeginEdit ? 'B' : call.opcode == audioMasterEndEdit ? 'E' : 'A';
+            if ((call.opcode == audioMasterBeginEdit) == open || (call.opcode == audioMasterAutomate && !open))
+                return ::testing::AssertionFailure() << "unbalanced: " << seen;
+            open = call.opcode == audioMasterBeginEdit || (open && call.opcode == audioMasterAutomate);
+            changes += call.opcode == audioMasterAutomate;
+        }
+        if (open || changes == 0)
+            return ::testing::AssertionFailure() << "unfinished or empty: " << seen;
+        return ::testing::AssertionSuccess() << seen;
+    }
 
     std::vector<PluginHarness::HostCall> automationOf(int index)
     {
@@ -144,21 +183,10 @@ TEST_F(EditorWindow, OpensAtItsSizeInTheHostWindowAndClosesWithoutLeftovers)
     EXPECT_EQ(openFiles(), files);
 }
 
-TEST_F(EditorWindow, MouseTurnsReachTheHostAndHostChangesTheScreen)
+TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 {
     openEditor();
     const CRect vibDepth = rectOf(layout::kGlobalStrip, kVibDepth, true);
-    const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
-    mouse(ButtonPress, at);
-    mouse(MotionNotify, { at.x, at.y - 30 }, Button1Mask);
-    mouse(ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
-    const auto automated = automationOf(kVibDepth);
-    ASSERT_EQ(automated.size(), 1u);
-    EXPECT_NEAR(automated[0].opt, 0.2f, 1e-6);
-    EXPECT_FLOAT_EQ(harness.getParameter(kVibDepth), automated[0].opt);
-    EXPECT_TRUE(readoutsShow("Vibrato Depth", "20.00", "%"));
-    EXPECT_TRUE(screenShowsText(vibDepth, "20.00"));
-
     // From another thread the changes show after idle.
     std::thread([&] { harness.setParameter(kVibDepth, 0.5f); }).join();
     EXPECT_TRUE(readoutsShow("Vibrato Depth", "50.00", "%"));
@@ -231,4 +259,153 @@ TEST_F(EditorWindow, MidiAndAutomationUpdateTheEditorWhileItDraws)
     EXPECT_TRUE(screenShowsText(rectOf(layout::kPages[0], kCutoff, true), "20000.00"));
     EXPECT_TRUE(screenShowsText(rectOf(layout::kGlobalStrip, kVibDepth, true), "100.00"));
     EXPECT_EQ(automationOf(kCutoff).size(), 128u);
+}
+
+TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
+{
+    enum class Act { drag, fineDrag, slide, ctrlClick, doubleClick, wheelUp, wheelDown, choose };
+    struct Case {
+        const char* what;
+        int page; // -1: the global strip
+        int param;
+        Act act;
+        float start;
+        float expected;
+    };
+    const Case cases[] = {
+        { "large knob drag", -1, kVibDepth, Act::drag, 0.0f, 0.2f },
+        { "small knob drag", -1, kVolByVel, Act::drag, 0.0f, 0.2f },
+        { "Shift-drag, ten times finer", -1, kVibSpeed, Act::fineDrag, 0.5f, 0.52f },
+        { "slider drag", 1, kO1Phase, Act::slide, 0.0f, 0.25f },
+        { "Ctrl-click resets", -1, kVolume, Act::ctrlClick, 0.3f, 0.8f },
+        { "double-click resets", 1, kO2Phase, Act::doubleClick, 0.5f, 0.0f },
+        { "double-click resets a knob", 0, kAmp2Release, Act::doubleClick, 0.5f, 1.0f },
+        { "wheel up on a knob", -1, kPWMDepth, Act::wheelUp, 0.0f, 0.02f },
+        { "wheel down on a slider", 1, kO3Phase, Act::wheelDown, 0.5f, 0.48f },
+        { "wheel down on a menu", -1, kVibWave, Act::wheelDown, 3.5f / 512, 4.5f / 512 },
+        { "menu choice", 0, kFilterMode, Act::choose, 0.0f, 6.5f / 128 },
+    };
+    openEditor();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.page >= 0)
+            showPage(c.page);
+        harness.setParameter(c.param, c.start);
+        idle();
+        harness.clearCalls();
+        const auto& page = c.page < 0 ? layout::kGlobalStrip : layout::kPages[c.page];
+        const CRect r = rectOf(page, c.param);
+        const CPoint at = centre(r);
+        switch (c.act) {
+        case Act::drag:
+            mouse(ButtonPress, at);
+            mouse(MotionNotify, { at.x, at.y - 30 }, Button1Mask);
+            // The read-out follows before the release.
+            EXPECT_TRUE(screenShowsText(layout::kValueReadout, c.param == kVibDepth ? "20.00" : "4.80"));
+            if (c.param == kVibDepth) {
+                EXPECT_TRUE(readoutsShow("Vibrato Depth", "20.00", "%"));
+                EXPECT_TRUE(screenShowsText(rectOf(page, c.param, true), "20.00"));
+            }
+            mouse(ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
+            break;
+        case Act::fineDrag:
+            drag(at, { at.x, at.y - 30 }, ShiftMask);
+            break;
+        case Act::slide: // from the handle at the left end, a quarter of the travel
+            drag({ r.left + 4, at.y }, { r.left + 4 + (r.width() - 8) / 4, at.y });
+            break;
+        case Act::ctrlClick:
+            mouse(ButtonPress, at, ControlMask);
+            mouse(ButtonRelease, at, ControlMask | Button1Mask);
+            break;
+        case Act::doubleClick:
+            for (int i = 0; i < 2; ++i) {
+                mouse(ButtonPress, at, 0, Button1, 100);
+                mouse(ButtonRelease, at, Button1Mask, Button1, 50);
+            }
+            break;
+        case Act::wheelUp:
+        case Act::wheelDown:
+            wheel(at, c.act == Act::wheelUp ? Button4 : Button5);
+            break;
+        case Act::choose:
+            chooseEntry(r, 6);
+            break;
+        }
+        EXPECT_NEAR(harness.getParameter(c.param), c.expected, 1e-5);
+        EXPECT_TRUE(balancedGestures(c.param));
+    }
+}
+
+TEST_F(EditorWindow, ADragCutShortByClosingOrAPageChangeStillEnds)
+{
+    openEditor();
+    const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
+    mouse(ButtonPress, at);
+    mouse(MotionNotify, { at.x, at.y - 15 }, Button1Mask);
+    harness.dispatch(effEditClose);
+    EXPECT_TRUE(balancedGestures(kVibDepth));
+
+    openEditor();
+    harness.clearCalls();
+    mouse(ButtonPress, at);
+    mouse(MotionNotify, { at.x, at.y - 15 }, Button1Mask);
+    showPage(2);
+    EXPECT_TRUE(balancedGestures(kVibDepth));
+    EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Modulations", true));
+}
+
+TEST_F(EditorWindow, DrawsAtTheScaleOfTheScreenAndTheEnvironment)
+{
+    struct Case {
+        const char* resources; // the desktop's, as xrdb leaves them on the root window
+        const char* requested; // ZARVEX_UI_SCALE
+        int scale;
+    };
+    const Case cases[] = {
+        { "Xcursor.size:\t24\nXft.dpi:\t192\n", nullptr, 2 },
+        { "Xft.dpi: 120\n", nullptr, 1 },
+        { "Xft.dpi:\t192\n", "1", 1 },
+        { nullptr, "2", 2 },
+    };
+    const Window root = DefaultRootWindow(display);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        if (c.resources)
+            XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                reinterpret_cast<const unsigned char*>(c.resources), int(std::strlen(c.resources)));
+        else
+            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+        XSync(display, False);
+        if (c.requested)
+            setenv("ZARVEX_UI_SCALE", c.requested, 1);
+        else
+            unsetenv("ZARVEX_UI_SCALE");
+
+        ERect* rect = nullptr;
+        ASSERT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, 856 * c.scale);
+        EXPECT_EQ(rect->bottom - rect->top, 456 * c.scale);
+        openEditor();
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, editorWindow(), &attributes);
+        EXPECT_EQ(attributes.width, 856 * c.scale);
+        EXPECT_EQ(attributes.height, 456 * c.scale);
+        ASSERT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, 856 * c.scale);
+
+        // The mouse meets the controls where they are drawn.
+        harness.setParameter(kVibDepth, 0.0f);
+        const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
+        const CPoint from { at.x * c.scale, at.y * c.scale };
+        mouse(ButtonPress, from);
+        mouse(MotionNotify, { from.x, from.y - 30 * c.scale }, Button1Mask);
+        mouse(ButtonRelease, { from.x, from.y - 30 * c.scale }, Button1Mask);
+        EXPECT_NEAR(harness.getParameter(kVibDepth), 0.2f, 1e-6);
+        EXPECT_TRUE(screenShowsText(layout::kValueReadout, "20.00", false, c.scale));
+        EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Overview", true, c.scale));
+        harness.dispatch(effEditClose);
+    }
+    XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+    unsetenv("ZARVEX_UI_SCALE");
 }
