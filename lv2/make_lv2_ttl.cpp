@@ -1,0 +1,254 @@
+// Writes the turtle files of the LV2 bundle from the parameter table:
+// manifest.ttl and zarvex.ttl. Run at build time:
+//   make_lv2_ttl <plugin/Parameters.h> <bundle folder> <binary name> <ui binary name>
+// The header gives the parameters' identifiers, from which the port symbols
+// are made; everything else comes from the table itself.
+#include "dsp/Oscillator.h"
+#include "lv2/ControlPorts.h"
+#include "lv2/Lv2Uris.h"
+#include "plugin/ParameterText.h"
+#include "plugin/Parameters.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A port's symbol is its parameter's identifier without the k: "kO1Wave"
+// becomes "O1Wave". Identifiers are unique, and so are the symbols.
+std::string symbolOf(const std::string& identifier) { return identifier.substr(1); }
+
+// The identifiers of the parameter indices, in index order.
+std::vector<std::string> readIdentifiers(const std::string& header)
+{
+    std::ifstream in(header);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string source = text.str();
+    const auto start = source.find("enum ParameterIndex");
+    const auto end = source.find("};", start);
+    if (start == std::string::npos || end == std::string::npos)
+        throw std::runtime_error("no parameter index enumeration in " + header);
+    const std::string body = source.substr(start, end - start);
+    std::vector<std::string> names;
+    const std::regex entry(R"((k\w+)\s*=\s*(\d+)\s*,)");
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), entry); it != std::sregex_iterator(); ++it) {
+        if (std::stoi((*it)[2]) != static_cast<int>(names.size()))
+            throw std::runtime_error("parameter identifiers out of order at " + std::string((*it)[1]));
+        names.push_back((*it)[1]);
+    }
+    if (names.size() != static_cast<size_t>(kNumParameters))
+        throw std::runtime_error("expected " + std::to_string(kNumParameters) + " parameter identifiers");
+    return names;
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    std::string out = text;
+    // A turtle decimal, so that every value reads back as a float.
+    if (out.find_first_of(".en") == std::string::npos)
+        out += ".0";
+    return out;
+}
+
+std::string trimmed(const char* text)
+{
+    std::string out = text ? text : "";
+    const auto first = out.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    return out.substr(first, out.find_last_not_of(" \t") - first + 1);
+}
+
+// The unit a port carries, from the parameter's label: a unit LV2 knows, a
+// unit of our own, or none.
+std::string unitOf(const ParameterInfo& info)
+{
+    std::string label = trimmed(info.label);
+    if (info.text == ValueText::powerOfTwo || label.empty())
+        return "";
+    // These labels name the factor the display shows; the port holds its dB.
+    if (info.text == ValueText::decibelFactor)
+        label.replace(label.find("factor"), 6, "dB");
+    static const std::map<std::string, std::string> known = { { "dB", "units:db" }, { "ms", "units:ms" },
+        { "Hz", "units:hz" }, { "semitones", "units:semitone12TET" }, { "cents", "units:cent" }, { "%", "units:pc" },
+        { "% wet", "units:pc" }, { "degrees", "units:degree" }, { "MIDI-Note", "units:midiNote" } };
+    if (const auto found = known.find(label); found != known.end())
+        return found->second;
+    return "[ a units:Unit ; rdfs:label " + quoted(label) + " ; units:symbol " + quoted(label) + " ; units:render "
+        + quoted("%f " + label) + " ]";
+}
+
+// The named choices of a stepped menu, by step number; empty for the others.
+std::map<int32_t, std::string> choicesOf(int32_t index, const ParameterInfo& info)
+{
+    std::map<int32_t, std::string> choices;
+    char name[32];
+    switch (info.text) {
+    case ValueText::waveform:
+        for (int32_t n = 0;; ++n) {
+            getWaveformName(n, name);
+            if (std::string(name) == "Reserved")
+                break;
+            choices[n] = name;
+        }
+        break;
+    case ValueText::filterMode:
+        for (int32_t n = 0; filterModeName(n); ++n)
+            choices[n] = trimmed(filterModeName(n));
+        break;
+    case ValueText::modulationMode:
+        for (int32_t n = 0; modulationModeName(n); ++n)
+            choices[n] = trimmed(modulationModeName(n));
+        break;
+    case ValueText::syncMode:
+        for (int32_t n = 0; syncModeName(n); ++n)
+            choices[n] = trimmed(syncModeName(n));
+        break;
+    default:
+        // The stage count: the quantity counts the stages beyond the first.
+        if (index == kStages)
+            for (int32_t n = static_cast<int32_t>(displayQuantity(index, 0.0f));
+                 n <= static_cast<int32_t>(displayQuantity(index, 1.0f)); ++n)
+                choices[n] = std::to_string(n + 1);
+        break;
+    }
+    // A default beyond the named choices is offered under its display name.
+    const auto initial = static_cast<int32_t>(displayQuantity(index, info.defaultValue));
+    if (!choices.empty() && !choices.count(initial)) {
+        formatParameterValue(index, initial, name);
+        choices[initial] = trimmed(name);
+    }
+    return choices;
+}
+
+void writePort(std::ostream& out, uint32_t port, const std::string& symbol)
+{
+    const int32_t index = ControlPorts::parameterOf(port);
+    const ParameterInfo& info = *parameterInfo(index);
+    const Conversion conversion = info.mapping.conversion;
+    const double low = displayQuantity(index, 0.0f), high = displayQuantity(index, 1.0f);
+    const double initial = ControlPorts::defaultPortValue(index);
+    const auto choices = choicesOf(index, info);
+    double minimum = std::min({ low, high, initial }), maximum = std::max({ low, high, initial });
+    if (!choices.empty()) {
+        minimum = choices.begin()->first;
+        maximum = choices.rbegin()->first;
+    }
+    const std::string longName = info.longName;
+    const std::string name = longName == "ParamTag unknown" && info.shortName ? info.shortName : longName;
+
+    out << "\t\t[\n\t\t\ta lv2:InputPort , lv2:ControlPort ;\n";
+    out << "\t\t\tlv2:index " << port << " ;\n";
+    out << "\t\t\tlv2:symbol " << quoted(symbol) << " ;\n";
+    out << "\t\t\tlv2:name " << quoted(name) << " ;\n";
+    if (info.shortName)
+        out << "\t\t\tlv2:shortName " << quoted(std::string(info.shortName).substr(0, 16)) << " ;\n";
+    out << "\t\t\tlv2:default " << number(initial) << " ;\n";
+    out << "\t\t\tlv2:minimum " << number(minimum) << " ;\n";
+    out << "\t\t\tlv2:maximum " << number(maximum) << " ;\n";
+    if (conversion == Conversion::floored || conversion == Conversion::truncated)
+        out << "\t\t\tlv2:portProperty lv2:integer ;\n";
+    if (!choices.empty()) {
+        out << "\t\t\tlv2:portProperty lv2:enumeration ;\n";
+        for (const auto& [value, label] : choices)
+            out << "\t\t\tlv2:scalePoint [ rdfs:label " << quoted(label) << " ; rdf:value " << number(value) << " ] ;\n";
+    }
+    if ((conversion == Conversion::exponential && minimum > 0.0) || conversion == Conversion::decades)
+        out << "\t\t\tlv2:portProperty pprops:logarithmic ;\n";
+    if (const std::string unit = unitOf(info); !unit.empty())
+        out << "\t\t\tunits:unit " << unit << " ;\n";
+    out << "\t\t]";
+}
+
+const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+                        "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                        "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+                        "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                        "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+                        "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+                        "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                        "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                        "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                        "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
+                        "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                        "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+                        "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n\n";
+
+void writeManifest(const std::string& folder, const std::string& binary)
+{
+    std::ofstream out(folder + "/manifest.ttl");
+    out << kPrefixes;
+    out << "<" ZARVEX_LV2_URI ">\n\ta lv2:Plugin , lv2:InstrumentPlugin ;\n\tlv2:binary <" << binary
+        << "> ;\n\trdfs:seeAlso <zarvex.ttl> .\n";
+    if (!out)
+        throw std::runtime_error("cannot write " + folder + "/manifest.ttl");
+}
+
+void writePlugin(const std::string& folder, const std::vector<std::string>& identifiers)
+{
+    std::ofstream out(folder + "/zarvex.ttl");
+    out << kPrefixes;
+    out << "<" ZARVEX_LV2_URI ">\n"
+           "\ta lv2:Plugin , lv2:InstrumentPlugin ;\n"
+           "\tdoap:name \"Zarvex\" ;\n"
+           "\tdoap:maintainer [ foaf:name \"Kelmori\" ] ;\n"
+           "\tlv2:requiredFeature urid:map ;\n"
+           "\tlv2:optionalFeature lv2:hardRTCapable , work:schedule ;\n"
+           "\tlv2:extensionData state:interface , work:interface ;\n"
+           "\tlv2:port\n";
+    for (uint32_t port = 0; port < ControlPorts::kCount; ++port) {
+        writePort(out, port, symbolOf(identifiers[static_cast<size_t>(ControlPorts::parameterOf(port))]));
+        out << " ,\n";
+    }
+    const char* sides[] = { "left", "right" };
+    for (uint32_t side = 0; side < 2; ++side)
+        out << "\t\t[\n\t\t\ta lv2:OutputPort , lv2:AudioPort ;\n\t\t\tlv2:index " << ControlPorts::kLeftOutput + side
+            << " ;\n\t\t\tlv2:symbol \"out_" << sides[side] << "\" ;\n\t\t\tlv2:name \"Out " << (side + 1)
+            << "\" ;\n\t\t] ,\n";
+    out << "\t\t[\n\t\t\ta lv2:InputPort , atom:AtomPort ;\n\t\t\tatom:bufferType atom:Sequence ;\n"
+           "\t\t\tatom:supports midi:MidiEvent ;\n\t\t\tlv2:designation lv2:control ;\n"
+           "\t\t\tlv2:index "
+        << ControlPorts::kMidiInput << " ;\n\t\t\tlv2:symbol \"midi_in\" ;\n\t\t\tlv2:name \"MIDI In\" ;\n\t\t] .\n";
+    if (!out)
+        throw std::runtime_error("cannot write " + folder + "/zarvex.ttl");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::cerr << "usage: make_lv2_ttl <Parameters.h> <bundle folder> <binary name>\n";
+        return 2;
+    }
+    try {
+        const auto identifiers = readIdentifiers(argv[1]);
+        writeManifest(argv[2], argv[3]);
+        writePlugin(argv[2], identifiers);
+    } catch (const std::exception& error) {
+        std::cerr << "make_lv2_ttl: " << error.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

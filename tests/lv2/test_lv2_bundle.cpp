@@ -1,0 +1,124 @@
+// The built bundle as an LV2 host reads it: its ports must follow the
+// parameter table (count, order, names, defaults, ranges, steps).
+#include "lv2/ControlPorts.h"
+#include "lv2/Lv2Uris.h"
+#include "plugin/Parameters.h"
+
+#include <gtest/gtest.h>
+#include <lilv/lilv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+
+namespace {
+
+class Lv2Bundle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        LilvNode* bundle = lilv_new_file_uri(world, nullptr, ZARVEX_LV2_BUNDLE "/");
+        lilv_world_load_bundle(world, bundle);
+        lilv_node_free(bundle);
+        LilvNode* uri = lilv_new_uri(world, ZARVEX_LV2_URI);
+        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
+        lilv_node_free(uri);
+        ASSERT_NE(plugin, nullptr);
+    }
+    void TearDown() override { lilv_world_free(world); }
+
+    bool is(const LilvPort* port, const char* classUri)
+    {
+        LilvNode* node = lilv_new_uri(world, classUri);
+        const bool result = lilv_port_is_a(plugin, port, node);
+        lilv_node_free(node);
+        return result;
+    }
+    bool has(const LilvPort* port, const char* propertyUri)
+    {
+        LilvNode* node = lilv_new_uri(world, propertyUri);
+        const bool result = lilv_port_has_property(plugin, port, node);
+        lilv_node_free(node);
+        return result;
+    }
+
+    LilvWorld* world = lilv_world_new();
+    const LilvPlugin* plugin = nullptr;
+};
+
+TEST_F(Lv2Bundle, IsAnInstrumentWithMidiInAndTwoOutputs)
+{
+    EXPECT_TRUE(lilv_plugin_verify(plugin));
+    LilvNode* type = lilv_new_uri(world, LILV_NS_RDF "type");
+    LilvNode* instrument = lilv_new_uri(world, LV2_CORE__InstrumentPlugin);
+    LilvNodes* types = lilv_plugin_get_value(plugin, type);
+    EXPECT_TRUE(lilv_nodes_contains(types, instrument));
+    lilv_nodes_free(types);
+    lilv_node_free(instrument);
+    lilv_node_free(type);
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), ControlPorts::kPortCount);
+    for (uint32_t port : { ControlPorts::kLeftOutput, ControlPorts::kRightOutput })
+        EXPECT_TRUE(is(lilv_plugin_get_port_by_index(plugin, port), LILV_URI_AUDIO_PORT));
+    const LilvPort* midi = lilv_plugin_get_port_by_index(plugin, ControlPorts::kMidiInput);
+    EXPECT_TRUE(is(midi, LILV_URI_INPUT_PORT));
+    LilvNode* midiEvent = lilv_new_uri(world, LILV_URI_MIDI_EVENT);
+    EXPECT_TRUE(lilv_port_supports_event(plugin, midi, midiEvent));
+    lilv_node_free(midiEvent);
+}
+
+TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
+{
+    std::set<std::string> symbols;
+    uint32_t port = 0;
+    for (int32_t index = 0; index < kNumParameters; ++index) {
+        if (!isStoredParameter(index))
+            continue;
+        SCOPED_TRACE("parameter " + std::to_string(index));
+        const ParameterInfo& info = *parameterInfo(index);
+        const LilvPort* p = lilv_plugin_get_port_by_index(plugin, port++);
+        ASSERT_TRUE(is(p, LILV_URI_CONTROL_PORT) && is(p, LILV_URI_INPUT_PORT));
+        LilvNode* name = lilv_port_get_name(plugin, p);
+        const std::string expectedName = std::string(info.longName) == "ParamTag unknown" ? info.shortName : info.longName;
+        EXPECT_EQ(lilv_node_as_string(name), expectedName);
+        lilv_node_free(name);
+        EXPECT_TRUE(symbols.insert(lilv_node_as_string(lilv_port_get_symbol(plugin, p))).second);
+
+        LilvNode *initial = nullptr, *minimum = nullptr, *maximum = nullptr;
+        lilv_port_get_range(plugin, p, &initial, &minimum, &maximum);
+        ASSERT_TRUE(initial && minimum && maximum);
+        const double d = lilv_node_as_float(initial), lo = lilv_node_as_float(minimum), hi = lilv_node_as_float(maximum);
+        lilv_node_free(initial);
+        lilv_node_free(minimum);
+        lilv_node_free(maximum);
+        // The default is the table's, in the port's unit, and leads back to it.
+        const double q = displayQuantity(index, info.defaultValue);
+        const double tolerance = 1e-5 * std::max(1.0, std::fabs(q));
+        EXPECT_NEAR(d, q, tolerance);
+        EXPECT_NEAR(displayQuantity(index, ControlPorts::normalisedValue(index, static_cast<float>(d))), q, tolerance);
+        EXPECT_LE(lo, d);
+        EXPECT_GE(hi, d);
+
+        const bool stepped = info.mapping.conversion == Conversion::floored
+            || info.mapping.conversion == Conversion::truncated;
+        EXPECT_EQ(has(p, LV2_CORE__integer), stepped);
+        if (has(p, LV2_CORE__enumeration)) {
+            // Every step of a menu is a named choice that reaches its step exactly.
+            LilvScalePoints* points = lilv_port_get_scale_points(plugin, p);
+            ASSERT_NE(points, nullptr);
+            LILV_FOREACH (scale_points, it, points) {
+                const float step = lilv_node_as_float(lilv_scale_point_get_value(lilv_scale_points_get(points, it)));
+                EXPECT_EQ(displayQuantity(index, ControlPorts::normalisedValue(index, step)), step);
+            }
+            lilv_scale_points_free(points);
+        } else {
+            // Elsewhere the range is what the normalised range gives.
+            const double q0 = displayQuantity(index, 0.0f), q1 = displayQuantity(index, 1.0f);
+            EXPECT_FLOAT_EQ(lo, std::min(q0, q1));
+            EXPECT_FLOAT_EQ(hi, std::max(q0, q1));
+        }
+    }
+    EXPECT_EQ(port, ControlPorts::kCount);
+}
+
+} // namespace
