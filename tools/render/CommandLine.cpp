@@ -71,6 +71,7 @@ RenderOptions parseCommandLine(const std::vector<std::string>& args, const std::
     const std::map<std::string, Handler> valued = {
         { "--output", [&](const std::string& v) { options.outputPath = v; } },
         { "--plugin", [&](const std::string& v) { options.pluginPath = v; } },
+        { "--lv2", [&](const std::string& v) { options.lv2Uri = v; } },
         { "--rate", [&](const std::string& v) { options.sampleRate = wholeOption("--rate", v, 8000, 384000); } },
         { "--block", [&](const std::string& v) { options.blockSize = wholeOption("--block", v, 1, 8192); } },
         { "--format", [&](const std::string& v) { options.format = formatOption(v); } },
@@ -148,12 +149,15 @@ std::string usageText(const std::string& defaultPlugin)
 {
     return "Usage: zarvex-render [OPTIONS] MIDI-FILE [-o OUTPUT.wav]\n"
            "       zarvex-render [OPTIONS] --info\n"
-           "Renders a Standard MIDI File to a stereo WAV file through a VST 2 instrument.\n"
+           "Renders a Standard MIDI File to a stereo WAV file through a VST 2 or LV2 instrument.\n"
            "\n"
            "  -o, --output FILE        the WAV file (default: the MIDI file's name with .wav)\n"
            "  -p, --plugin FILE        the plug-in (default: "
         + defaultPlugin
         + ")\n"
+          "      --lv2 URI            an installed LV2 instrument instead (LV2_PATH says\n"
+          "                           where to look); --param then sets its control\n"
+          "                           ports by symbol or number, in their own units\n"
           "  -r, --rate HZ            sample rate (default 44100)\n"
           "  -b, --block N            block size in samples (default 512)\n"
           "  -f, --format F           float (default), pcm16 or pcm24\n"

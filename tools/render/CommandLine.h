@@ -10,6 +10,7 @@
 
 struct RenderOptions {
     std::string pluginPath;
+    std::string lv2Uri; // an LV2 instrument instead of the VST 2 plug-in
     std::string midiPath;
     std::string outputPath;
     double sampleRate = 44100.0;
