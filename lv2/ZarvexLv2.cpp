@@ -25,8 +25,8 @@ const void* feature(const LV2_Feature* const* features, const char* uri)
     return nullptr;
 }
 
-constexpr size_t kNameSize = 24;
-constexpr int32_t kNumPrograms = 32;
+constexpr size_t kNameSize = ProgramBank::kNameSize;
+constexpr int32_t kNumPrograms = ProgramBank::kNumPrograms;
 
 } // namespace
 
@@ -57,12 +57,6 @@ ZarvexLv2::ZarvexLv2(std::unique_ptr<Zarvex2Plug> plugObject, const Uris& uris, 
         lastSeen[port] = ControlPorts::defaultPortValue(ControlPorts::parameterOf(port));
 }
 
-void ZarvexLv2::settle(int32_t index)
-{
-    lastSeen[static_cast<size_t>(ControlPorts::portOf(index))]
-        = ControlPorts::portValue(index, plug->getParameter(index));
-}
-
 void ZarvexLv2::connectPort(uint32_t port, void* data)
 {
     if (port < ControlPorts::kCount)
@@ -76,6 +70,8 @@ void ZarvexLv2::connectPort(uint32_t port, void* data)
 void ZarvexLv2::applyControlChanges()
 {
     for (uint32_t port = 0; port < ControlPorts::kCount; ++port) {
+        if (adoptPorts && controls[port])
+            lastSeen[port] = *controls[port];
         if (!controls[port] || *controls[port] == lastSeen[port])
             continue;
         lastSeen[port] = *controls[port];
@@ -87,6 +83,7 @@ void ZarvexLv2::applyControlChanges()
         if (!scheduled)
             plug->setParameter(change.index, change.value);
     }
+    adoptPorts = false;
 }
 
 void ZarvexLv2::renderStretch(uint32_t start, uint32_t end)
@@ -145,17 +142,17 @@ LV2_State_Status ZarvexLv2::save(LV2_State_Store_Function store, LV2_State_Handl
     if (status != LV2_STATE_SUCCESS)
         return status;
 
-    // A tuple of strings, each padded to the atom alignment.
-    constexpr size_t elementSize = sizeof(LV2_Atom) + kNameSize;
-    static_assert(elementSize % 8 == 0);
-    alignas(8) uint8_t tuple[kNumPrograms * elementSize] {};
+    // A tuple of strings, one after the other, each padded to the atom alignment.
+    alignas(8) uint8_t tuple[kNumPrograms * (sizeof(LV2_Atom) + kNameSize)] {};
+    uint32_t used = 0;
     for (int32_t program = 0; program < kNumPrograms; ++program) {
-        auto* atom = reinterpret_cast<LV2_Atom*>(tuple + program * elementSize);
+        auto* atom = reinterpret_cast<LV2_Atom*>(tuple + used);
         char* text = reinterpret_cast<char*>(atom + 1);
         plug->getProgramNameIndexed(0, program, text);
         *atom = { static_cast<uint32_t>(std::strlen(text) + 1), uris.atomString };
+        used += static_cast<uint32_t>(sizeof(LV2_Atom)) + lv2_atom_pad_size(atom->size);
     }
-    return store(handle, uris.programNames, tuple, sizeof tuple, uris.atomTuple, flags);
+    return store(handle, uris.programNames, tuple, used, uris.atomTuple, flags);
 }
 
 LV2_State_Status ZarvexLv2::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
@@ -169,12 +166,10 @@ LV2_State_Status ZarvexLv2::restore(LV2_State_Retrieve_Function retrieve, LV2_St
         if (body->child_type == uris.atomFloat && body->child_size == sizeof(float) && count == kNumParameters) {
             const auto* values = reinterpret_cast<const float*>(body + 1);
             // In the order a program is recalled, so the engine sees them as it does then.
-            for (const ProgramBank::RecallStep& step : ProgramBank::recallOrder()) {
-                if (!isStoredParameter(step.index))
-                    continue;
-                plug->setParameter(step.index, values[step.index]);
-                settle(step.index);
-            }
+            for (const ProgramBank::RecallStep& step : ProgramBank::recallOrder())
+                if (isStoredParameter(step.index))
+                    plug->setParameter(step.index, values[step.index]);
+            adoptPorts = true;
         }
     }
     data = retrieve(handle, uris.programNames, &size, &type, &flags);

@@ -45,14 +45,15 @@ private:
 
     void applyControlChanges();
     void renderStretch(uint32_t start, uint32_t end);
-    // Takes a restored value as what its port already holds.
-    void settle(int32_t index);
 
     std::unique_ptr<Zarvex2Plug> plug;
     Uris uris;
     const LV2_Worker_Schedule* worker;
     std::array<const float*, ControlPorts::kCount> controls {};
     std::array<float, ControlPorts::kCount> lastSeen {};
+    // After a restore the ports' values are taken as they are: the restored
+    // values stand until a port moves.
+    bool adoptPorts = false;
     float* outputs[2] = { nullptr, nullptr };
     const LV2_Atom_Sequence* midiIn = nullptr;
     MidiBlock midi;
