@@ -41,8 +41,10 @@ protected:
     std::vector<float> render(const std::string& name, const std::vector<std::string>& args)
     {
         const fs::path wav = dir / (name + ".wav");
-        std::string command = "LV2_PATH='" + fs::path(ZARVEX_LV2_BUNDLE).parent_path().string() + "' '"
-            ZARVEX_RENDER_PATH "' -q --tail 1 '" ZARVEX_EXAMPLES_DIR "/demo-phrase.mid' -o '" + wav.string() + "'";
+        // The bundle's folder given relative to where the renderer runs, as users often do.
+        const fs::path folder = fs::path(ZARVEX_LV2_BUNDLE).parent_path();
+        std::string command = "cd '" + folder.parent_path().string() + "' && LV2_PATH=" + folder.filename().string()
+            + " '" ZARVEX_RENDER_PATH "' -q --tail 1 '" ZARVEX_EXAMPLES_DIR "/demo-phrase.mid' -o '" + wav.string() + "'";
         for (const auto& arg : args)
             command += " '" + arg + "'";
         EXPECT_EQ(std::system((command + " >/dev/null").c_str()), 0) << command;

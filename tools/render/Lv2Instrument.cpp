@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <sstream>
 
 namespace {
 
@@ -50,6 +53,18 @@ bool isNumber(const std::string& text)
         && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
+// LV2_PATH with every folder made absolute: lilv takes relative ones for
+// URIs and fails on them.
+std::string absoluteSearchPath(const char* path)
+{
+    std::string absolute;
+    std::stringstream folders(path);
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty())
+            absolute += (absolute.empty() ? "" : ":") + std::filesystem::absolute(folder).lexically_normal().string();
+    return absolute;
+}
+
 } // namespace
 
 Lv2Instrument::Lv2Instrument(const std::string& uri, double sampleRate, int32_t blockSize)
@@ -57,6 +72,11 @@ Lv2Instrument::Lv2Instrument(const std::string& uri, double sampleRate, int32_t 
     , block(blockSize)
     , world(lilv_world_new())
 {
+    if (const char* path = std::getenv("LV2_PATH")) {
+        LilvNode* folders = lilv_new_string(world, absoluteSearchPath(path).c_str());
+        lilv_world_set_option(world, LILV_OPTION_LV2_PATH, folders);
+        lilv_node_free(folders);
+    }
     lilv_world_load_all(world);
     {
         Node wanted(world, uri.c_str());
