@@ -1,6 +1,6 @@
 // Writes the turtle files of the LV2 bundle from the parameter table:
 // manifest.ttl and zarvex.ttl. Run at build time:
-//   make_lv2_ttl <plugin/Parameters.h> <bundle folder> <binary name> <ui binary name>
+//   make_lv2_ttl <plugin/Parameters.h> <bundle folder> <binary name> <UI binary name>
 // The header gives the parameters' identifiers, from which the port symbols
 // are made; everything else comes from the table itself.
 #include "dsp/Oscillator.h"
@@ -195,11 +195,13 @@ const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                         "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
                         "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n\n";
 
-void writeManifest(const std::string& folder, const std::string& binary)
+void writeManifest(const std::string& folder, const std::string& binary, const std::string& uiBinary)
 {
     std::ofstream out(folder + "/manifest.ttl");
     out << kPrefixes;
     out << "<" ZARVEX_LV2_URI ">\n\ta lv2:Plugin , lv2:InstrumentPlugin ;\n\tlv2:binary <" << binary
+        << "> ;\n\trdfs:seeAlso <zarvex.ttl> .\n\n";
+    out << "<" ZARVEX_LV2_UI_URI ">\n\ta ui:X11UI ;\n\tui:binary <" << uiBinary
         << "> ;\n\trdfs:seeAlso <zarvex.ttl> .\n";
     if (!out)
         throw std::runtime_error("cannot write " + folder + "/manifest.ttl");
@@ -216,6 +218,7 @@ void writePlugin(const std::string& folder, const std::vector<std::string>& iden
            "\tlv2:requiredFeature urid:map ;\n"
            "\tlv2:optionalFeature lv2:hardRTCapable , work:schedule ;\n"
            "\tlv2:extensionData state:interface , work:interface ;\n"
+           "\tui:ui <" ZARVEX_LV2_UI_URI "> ;\n"
            "\tlv2:port\n";
     for (uint32_t port = 0; port < ControlPorts::kCount; ++port) {
         writePort(out, port, symbolOf(identifiers[static_cast<size_t>(ControlPorts::parameterOf(port))]));
@@ -229,7 +232,10 @@ void writePlugin(const std::string& folder, const std::vector<std::string>& iden
     out << "\t\t[\n\t\t\ta lv2:InputPort , atom:AtomPort ;\n\t\t\tatom:bufferType atom:Sequence ;\n"
            "\t\t\tatom:supports midi:MidiEvent ;\n\t\t\tlv2:designation lv2:control ;\n"
            "\t\t\tlv2:index "
-        << ControlPorts::kMidiInput << " ;\n\t\t\tlv2:symbol \"midi_in\" ;\n\t\t\tlv2:name \"MIDI In\" ;\n\t\t] .\n";
+        << ControlPorts::kMidiInput << " ;\n\t\t\tlv2:symbol \"midi_in\" ;\n\t\t\tlv2:name \"MIDI In\" ;\n\t\t] .\n\n";
+    // The editor embeds itself in the host's window and is driven by its idle calls.
+    out << "<" ZARVEX_LV2_UI_URI ">\n\ta ui:X11UI ;\n\tlv2:requiredFeature ui:parent ;\n"
+           "\tlv2:optionalFeature ui:resize , ui:idleInterface ;\n\tlv2:extensionData ui:idleInterface .\n";
     if (!out)
         throw std::runtime_error("cannot write " + folder + "/zarvex.ttl");
 }
@@ -238,13 +244,13 @@ void writePlugin(const std::string& folder, const std::vector<std::string>& iden
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::cerr << "usage: make_lv2_ttl <Parameters.h> <bundle folder> <binary name>\n";
+    if (argc != 5) {
+        std::cerr << "usage: make_lv2_ttl <Parameters.h> <bundle folder> <binary name> <UI binary name>\n";
         return 2;
     }
     try {
         const auto identifiers = readIdentifiers(argv[1]);
-        writeManifest(argv[2], argv[3]);
+        writeManifest(argv[2], argv[3], argv[4]);
         writePlugin(argv[2], identifiers);
     } catch (const std::exception& error) {
         std::cerr << "make_lv2_ttl: " << error.what() << '\n';
