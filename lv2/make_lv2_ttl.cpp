@@ -1,75 +1,24 @@
 // Writes the turtle files of the LV2 bundle from the parameter table:
 // manifest.ttl and zarvex.ttl. Run at build time:
-//   make_lv2_ttl <plugin/Parameters.h> <bundle folder> <binary name> <UI binary name>
+//   make_lv2_ttl <plugin/Parameters.h> <bundle folder> <binary name> <UI binary name> [presets]
 // The header gives the parameters' identifiers, from which the port symbols
-// are made; everything else comes from the table itself.
+// are made; everything else comes from the table itself. A fifth argument
+// names a presets file of the bundle, which the plug-in's data then includes.
 #include "dsp/Oscillator.h"
 #include "lv2/ControlPorts.h"
 #include "lv2/Lv2Uris.h"
+#include "lv2/ParameterSymbols.h"
 #include "plugin/ParameterText.h"
 #include "plugin/Parameters.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A port's symbol is its parameter's identifier without the k: "kO1Wave"
-// becomes "O1Wave". Identifiers are unique, and so are the symbols.
-std::string symbolOf(const std::string& identifier) { return identifier.substr(1); }
-
-// The identifiers of the parameter indices, in index order.
-std::vector<std::string> readIdentifiers(const std::string& header)
-{
-    std::ifstream in(header);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string source = text.str();
-    const auto start = source.find("enum ParameterIndex");
-    const auto end = source.find("};", start);
-    if (start == std::string::npos || end == std::string::npos)
-        throw std::runtime_error("no parameter index enumeration in " + header);
-    const std::string body = source.substr(start, end - start);
-    std::vector<std::string> names;
-    const std::regex entry(R"((k\w+)\s*=\s*(\d+)\s*,)");
-    for (auto it = std::sregex_iterator(body.begin(), body.end(), entry); it != std::sregex_iterator(); ++it) {
-        if (std::stoi((*it)[2]) != static_cast<int>(names.size()))
-            throw std::runtime_error("parameter identifiers out of order at " + std::string((*it)[1]));
-        names.push_back((*it)[1]);
-    }
-    if (names.size() != static_cast<size_t>(kNumParameters))
-        throw std::runtime_error("expected " + std::to_string(kNumParameters) + " parameter identifiers");
-    return names;
-}
-
-std::string quoted(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + '"';
-}
-
-std::string number(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    std::string out = text;
-    // A turtle decimal, so that every value reads back as a float.
-    if (out.find_first_of(".en") == std::string::npos)
-        out += ".0";
-    return out;
-}
 
 std::string trimmed(const char* text)
 {
@@ -95,8 +44,8 @@ std::string unitOf(const ParameterInfo& info)
         { "% wet", "units:pc" }, { "degrees", "units:degree" }, { "MIDI-Note", "units:midiNote" } };
     if (const auto found = known.find(label); found != known.end())
         return found->second;
-    return "[ a units:Unit ; rdfs:label " + quoted(label) + " ; units:symbol " + quoted(label) + " ; units:render "
-        + quoted("%f " + label) + " ]";
+    return "[ a units:Unit ; rdfs:label " + turtleString(label) + " ; units:symbol " + turtleString(label) + " ; units:render "
+        + turtleString("%f " + label) + " ]";
 }
 
 // The named choices of a stepped menu, by step number; empty for the others.
@@ -160,19 +109,19 @@ void writePort(std::ostream& out, uint32_t port, const std::string& symbol)
 
     out << "\t\t[\n\t\t\ta lv2:InputPort , lv2:ControlPort ;\n";
     out << "\t\t\tlv2:index " << port << " ;\n";
-    out << "\t\t\tlv2:symbol " << quoted(symbol) << " ;\n";
-    out << "\t\t\tlv2:name " << quoted(name) << " ;\n";
+    out << "\t\t\tlv2:symbol " << turtleString(symbol) << " ;\n";
+    out << "\t\t\tlv2:name " << turtleString(name) << " ;\n";
     if (info.shortName)
-        out << "\t\t\tlv2:shortName " << quoted(std::string(info.shortName).substr(0, 16)) << " ;\n";
-    out << "\t\t\tlv2:default " << number(initial) << " ;\n";
-    out << "\t\t\tlv2:minimum " << number(minimum) << " ;\n";
-    out << "\t\t\tlv2:maximum " << number(maximum) << " ;\n";
+        out << "\t\t\tlv2:shortName " << turtleString(std::string(info.shortName).substr(0, 16)) << " ;\n";
+    out << "\t\t\tlv2:default " << turtleNumber(initial) << " ;\n";
+    out << "\t\t\tlv2:minimum " << turtleNumber(minimum) << " ;\n";
+    out << "\t\t\tlv2:maximum " << turtleNumber(maximum) << " ;\n";
     if (conversion == Conversion::floored || conversion == Conversion::truncated)
         out << "\t\t\tlv2:portProperty lv2:integer ;\n";
     if (!choices.empty()) {
         out << "\t\t\tlv2:portProperty lv2:enumeration ;\n";
         for (const auto& [value, label] : choices)
-            out << "\t\t\tlv2:scalePoint [ rdfs:label " << quoted(label) << " ; rdf:value " << number(value) << " ] ;\n";
+            out << "\t\t\tlv2:scalePoint [ rdfs:label " << turtleString(label) << " ; rdf:value " << turtleNumber(value) << " ] ;\n";
     }
     if ((conversion == Conversion::exponential && minimum > 0.0) || conversion == Conversion::decades)
         out << "\t\t\tlv2:portProperty pprops:logarithmic ;\n";
@@ -181,36 +130,23 @@ void writePort(std::ostream& out, uint32_t port, const std::string& symbol)
     out << "\t\t]";
 }
 
-const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
-                        "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
-                        "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
-                        "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                        "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
-                        "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
-                        "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
-                        "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
-                        "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
-                        "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
-                        "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
-                        "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
-                        "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n\n";
-
-void writeManifest(const std::string& folder, const std::string& binary, const std::string& uiBinary)
+void writeManifest(const std::string& folder, const std::string& binary, const std::string& uiBinary,
+    const std::string& presets)
 {
     std::ofstream out(folder + "/manifest.ttl");
-    out << kPrefixes;
+    out << kTurtlePrefixes;
     out << "<" ZARVEX_LV2_URI ">\n\ta lv2:Plugin , lv2:InstrumentPlugin ;\n\tlv2:binary <" << binary
-        << "> ;\n\trdfs:seeAlso <zarvex.ttl> .\n\n";
+        << "> ;\n\trdfs:seeAlso <zarvex.ttl>" << (presets.empty() ? "" : " , <" + presets + ">") << " .\n\n";
     out << "<" ZARVEX_LV2_UI_URI ">\n\ta ui:X11UI ;\n\tui:binary <" << uiBinary
         << "> ;\n\trdfs:seeAlso <zarvex.ttl> .\n";
     if (!out)
         throw std::runtime_error("cannot write " + folder + "/manifest.ttl");
 }
 
-void writePlugin(const std::string& folder, const std::vector<std::string>& identifiers)
+void writePlugin(const std::string& folder, const std::vector<std::string>& symbols)
 {
     std::ofstream out(folder + "/zarvex.ttl");
-    out << kPrefixes;
+    out << kTurtlePrefixes;
     out << "<" ZARVEX_LV2_URI ">\n"
            "\ta lv2:Plugin , lv2:InstrumentPlugin ;\n"
            "\tdoap:name \"Zarvex\" ;\n"
@@ -221,7 +157,7 @@ void writePlugin(const std::string& folder, const std::vector<std::string>& iden
            "\tui:ui <" ZARVEX_LV2_UI_URI "> ;\n"
            "\tlv2:port\n";
     for (uint32_t port = 0; port < ControlPorts::kCount; ++port) {
-        writePort(out, port, symbolOf(identifiers[static_cast<size_t>(ControlPorts::parameterOf(port))]));
+        writePort(out, port, symbols[static_cast<size_t>(ControlPorts::parameterOf(port))]);
         out << " ,\n";
     }
     const char* sides[] = { "left", "right" };
@@ -244,14 +180,14 @@ void writePlugin(const std::string& folder, const std::vector<std::string>& iden
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::cerr << "usage: make_lv2_ttl <Parameters.h> <bundle folder> <binary name> <UI binary name>\n";
+    if (argc != 5 && argc != 6) {
+        std::cerr << "usage: make_lv2_ttl <Parameters.h> <bundle folder> <binary name> <UI binary name> [presets]\n";
         return 2;
     }
     try {
-        const auto identifiers = readIdentifiers(argv[1]);
-        writeManifest(argv[2], argv[3], argv[4]);
-        writePlugin(argv[2], identifiers);
+        const auto symbols = readPortSymbols(argv[1]);
+        writeManifest(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "");
+        writePlugin(argv[2], symbols);
     } catch (const std::exception& error) {
         std::cerr << "make_lv2_ttl: " << error.what() << '\n';
         return 1;

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
+#include <lv2/presets/presets.h>
 
 #include <algorithm>
 #include <cmath>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -119,6 +121,47 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         }
     }
     EXPECT_EQ(port, ControlPorts::kCount);
+}
+
+TEST_F(Lv2Bundle, PresetsSetEveryPortWithinItsRange)
+{
+    LilvNode* presetClass = lilv_new_uri(world, LV2_PRESETS__Preset);
+    LilvNodes* presets = lilv_plugin_get_related(plugin, presetClass);
+    lilv_node_free(presetClass);
+    if (lilv_nodes_size(presets) == 0) {
+        lilv_nodes_free(presets);
+        GTEST_SKIP() << "the build made no factory bank";
+    }
+    EXPECT_EQ(lilv_nodes_size(presets), 32u);
+    std::vector<float> minimum(ControlPorts::kPortCount), maximum(ControlPorts::kPortCount);
+    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), nullptr);
+    LilvNode* portProperty = lilv_new_uri(world, LV2_CORE__port);
+    LilvNode* symbolProperty = lilv_new_uri(world, LV2_CORE__symbol);
+    LilvNode* valueProperty = lilv_new_uri(world, LV2_PRESETS__value);
+    LILV_FOREACH (nodes, it, presets) {
+        const LilvNode* preset = lilv_nodes_get(presets, it);
+        lilv_world_load_resource(world, preset);
+        LilvNodes* ports = lilv_world_find_nodes(world, preset, portProperty, nullptr);
+        EXPECT_EQ(lilv_nodes_size(ports), ControlPorts::kCount);
+        LILV_FOREACH (nodes, p, ports) {
+            const LilvNode* port = lilv_nodes_get(ports, p);
+            LilvNode* symbol = lilv_world_get(world, port, symbolProperty, nullptr);
+            LilvNode* value = lilv_world_get(world, port, valueProperty, nullptr);
+            ASSERT_TRUE(symbol && value);
+            const LilvPort* target = lilv_plugin_get_port_by_symbol(plugin, symbol);
+            ASSERT_NE(target, nullptr) << lilv_node_as_string(symbol);
+            const uint32_t index = lilv_port_get_index(plugin, target);
+            EXPECT_GE(lilv_node_as_float(value), minimum[index]) << lilv_node_as_string(symbol);
+            EXPECT_LE(lilv_node_as_float(value), maximum[index]) << lilv_node_as_string(symbol);
+            lilv_node_free(symbol);
+            lilv_node_free(value);
+        }
+        lilv_nodes_free(ports);
+    }
+    lilv_node_free(valueProperty);
+    lilv_node_free(symbolProperty);
+    lilv_node_free(portProperty);
+    lilv_nodes_free(presets);
 }
 
 } // namespace
