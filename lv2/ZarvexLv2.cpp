@@ -111,8 +111,8 @@ void ZarvexLv2::run(uint32_t frames)
                 renderStretch(start, frame);
                 start = frame;
             }
-            midi.add(static_cast<int32_t>(frame - start), static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event->body)),
-                event->body.size);
+            midi.add(static_cast<int32_t>(frame - start),
+                static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event->body)), event->body.size);
         }
     }
     renderStretch(start, frames);

@@ -72,7 +72,8 @@ private:
     AEffGUIEditor* editor() const { return model ? static_cast<AEffGUIEditor*>(model->getEditor()) : nullptr; }
 
     // The model's host: what the editor automates is written to the port.
-    static intptr_t VSTCALLBACK answerEditor(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*, float value)
+    static intptr_t VSTCALLBACK answerEditor(
+        AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*, float value)
     {
         if (opcode == audioMasterVersion)
             return 2400;

@@ -44,8 +44,8 @@ std::string unitOf(const ParameterInfo& info)
         { "% wet", "units:pc" }, { "degrees", "units:degree" }, { "MIDI-Note", "units:midiNote" } };
     if (const auto found = known.find(label); found != known.end())
         return found->second;
-    return "[ a units:Unit ; rdfs:label " + turtleString(label) + " ; units:symbol " + turtleString(label) + " ; units:render "
-        + turtleString("%f " + label) + " ]";
+    return "[ a units:Unit ; rdfs:label " + turtleString(label) + " ; units:symbol " + turtleString(label)
+        + " ; units:render " + turtleString("%f " + label) + " ]";
 }
 
 // The named choices of a stepped menu, by step number; empty for the others.
@@ -121,7 +121,8 @@ void writePort(std::ostream& out, uint32_t port, const std::string& symbol)
     if (!choices.empty()) {
         out << "\t\t\tlv2:portProperty lv2:enumeration ;\n";
         for (const auto& [value, label] : choices)
-            out << "\t\t\tlv2:scalePoint [ rdfs:label " << turtleString(label) << " ; rdf:value " << turtleNumber(value) << " ] ;\n";
+            out << "\t\t\tlv2:scalePoint [ rdfs:label " << turtleString(label) << " ; rdf:value " << turtleNumber(value)
+                << " ] ;\n";
     }
     if ((conversion == Conversion::exponential && minimum > 0.0) || conversion == Conversion::decades)
         out << "\t\t\tlv2:portProperty pprops:logarithmic ;\n";

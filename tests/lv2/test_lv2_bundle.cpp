@@ -81,7 +81,9 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         const LilvPort* p = lilv_plugin_get_port_by_index(plugin, port++);
         ASSERT_TRUE(is(p, LILV_URI_CONTROL_PORT) && is(p, LILV_URI_INPUT_PORT));
         LilvNode* name = lilv_port_get_name(plugin, p);
-        const std::string expectedName = std::string(info.longName) == "ParamTag unknown" ? info.shortName : info.longName;
+        // Where the table has no long name the short one serves.
+        const std::string longName = info.longName;
+        const std::string expectedName = longName == "ParamTag unknown" ? info.shortName : longName;
         EXPECT_EQ(lilv_node_as_string(name), expectedName);
         lilv_node_free(name);
         EXPECT_TRUE(symbols.insert(lilv_node_as_string(lilv_port_get_symbol(plugin, p))).second);
@@ -89,7 +91,8 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         LilvNode *initial = nullptr, *minimum = nullptr, *maximum = nullptr;
         lilv_port_get_range(plugin, p, &initial, &minimum, &maximum);
         ASSERT_TRUE(initial && minimum && maximum);
-        const double d = lilv_node_as_float(initial), lo = lilv_node_as_float(minimum), hi = lilv_node_as_float(maximum);
+        const double d = lilv_node_as_float(initial);
+        const double lo = lilv_node_as_float(minimum), hi = lilv_node_as_float(maximum);
         lilv_node_free(initial);
         lilv_node_free(minimum);
         lilv_node_free(maximum);

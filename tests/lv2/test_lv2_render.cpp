@@ -44,7 +44,8 @@ protected:
         // The bundle's folder given relative to where the renderer runs, as users often do.
         const fs::path folder = fs::path(ZARVEX_LV2_BUNDLE).parent_path();
         std::string command = "cd '" + folder.parent_path().string() + "' && LV2_PATH=" + folder.filename().string()
-            + " '" ZARVEX_RENDER_PATH "' -q --tail 1 '" ZARVEX_EXAMPLES_DIR "/demo-phrase.mid' -o '" + wav.string() + "'";
+            + " '" ZARVEX_RENDER_PATH "' -q --tail 1 '" ZARVEX_EXAMPLES_DIR "/demo-phrase.mid' -o '" + wav.string()
+            + "'";
         for (const auto& arg : args)
             command += " '" + arg + "'";
         EXPECT_EQ(std::system((command + " >/dev/null").c_str()), 0) << command;

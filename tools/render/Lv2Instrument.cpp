@@ -105,7 +105,8 @@ Lv2Instrument::Lv2Instrument(const std::string& uri, double sampleRate, int32_t 
         throw RenderError(missing.empty() ? "the LV2 plug-in " + uri + " does not start"
                                           : "the LV2 plug-in " + uri + " needs what this host lacks: " + missing);
     }
-    worker = static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance, LV2_WORKER__interface));
+    worker = static_cast<const LV2_Worker_Interface*>(
+        lilv_instance_get_extension_data(instance, LV2_WORKER__interface));
     connectPorts();
     if (audioOutputs.empty()) {
         lilv_instance_free(instance);

@@ -55,7 +55,8 @@ protected:
         LV2_Feature parentFeature { LV2_UI__parent, reinterpret_cast<void*>(parent) };
         LV2_Feature resizeFeature { LV2_UI__resize, &resize };
         const LV2_Feature* features[] = { &parentFeature, &resizeFeature, nullptr };
-        ui = descriptor->instantiate(descriptor, ZARVEX_LV2_URI, ZARVEX_LV2_BUNDLE, recordWrite, this, &widget, features);
+        ui = descriptor->instantiate(
+            descriptor, ZARVEX_LV2_URI, ZARVEX_LV2_BUNDLE, recordWrite, this, &widget, features);
         ASSERT_NE(ui, nullptr);
         idle();
     }
@@ -101,7 +102,8 @@ protected:
         throw std::invalid_argument("no such control");
     }
 
-    static void recordWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* data)
+    static void recordWrite(
+        LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* data)
     {
         auto* self = static_cast<Lv2Ui*>(controller);
         EXPECT_EQ(format, 0u);
