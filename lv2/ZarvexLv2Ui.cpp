@@ -32,11 +32,6 @@ public:
         , controller(controller)
     {
     }
-    ~ZarvexLv2Ui()
-    {
-        if (editor())
-            editor()->close();
-    }
     ZarvexLv2Ui(const ZarvexLv2Ui&) = delete;
     ZarvexLv2Ui& operator=(const ZarvexLv2Ui&) = delete;
 
