@@ -1,6 +1,6 @@
-// Ardour 7, headless, with the LV2 form on a MIDI track: a Lua MIDI source in
-// front of the instrument plays one A3 from 0.5 s to 1.5 s, the session is
-// exported, and the export must hold that note at its pitch and time.
+// Ardour 7, headless, with the LV2 form on a MIDI track that plays a region
+// of one A3 from 0.5 s to 1.5 s: the session's export must hold that note at
+// its pitch and time.
 #include "lv2/Lv2Uris.h"
 
 #include <gtest/gtest.h>
@@ -21,21 +21,10 @@ namespace {
 constexpr const char* kLuaSession = "/usr/lib/ardour7/luasession";
 constexpr int kRate = 48000;
 
-// The note, as a Lua DSP processor Ardour runs before the instrument.
-constexpr const char* kNoteSource = R"(ardour { ["type"] = "dsp", name = "Zarvex Test Note", category = "Utility" }
-function dsp_ioconfig () return { { midi_in = 1, midi_out = 1, audio_in = 0, audio_out = 0 } } end
-function dsp_run (_, _, n_samples)
-  local start = Session:transport_sample ()
-  local count = 1
-  for _, event in ipairs ({ { 24000, { 0x90, 57, 100 } }, { 72000, { 0x80, 57, 0 } } }) do
-    if event[1] >= start and event[1] < start + n_samples then
-      midiout[count] = { time = event[1] - start + 1, data = event[2] }
-      count = count + 1
-    end
-  end
-end
-)";
-
+// The session: a MIDI track with the LV2 form as its instrument and a MIDI
+// region holding one A3 from beat 1 to beat 3 (0.5 s to 1.5 s at 120 BPM),
+// exported. Lua cannot make a region from nothing: bouncing the empty track's
+// MIDI, up to a MIDI processor Ardour ships, gives an empty one to fill.
 std::string sessionScript(const fs::path& dir)
 {
     return R"lua(AudioEngine:set_backend ("None (Dummy)", "", "")
@@ -47,7 +36,17 @@ local tracks = Session:new_midi_track (ARDOUR.ChanCount (ARDOUR.DataType ("midi"
   ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false)
 for track in tracks:iter () do
   assert (track:nth_plugin (0):display_name () == "Zarvex")
-  assert (track:add_processor_by_index (ARDOUR.LuaAPI.new_luaproc (Session, "Zarvex Test Note"), 0, nil, true) == 0)
+  local midiStage = ARDOUR.LuaAPI.new_luaproc (Session, "MIDI Note Mapper")
+  assert (track:add_processor_by_index (midiStage, 0, nil, true) == 0)
+  local bounced = track:bounce_range (0, 3 * 48000, ARDOUR.InterThreadInfo (), midiStage, true, "A3", false)
+  local region = bounced:to_midiregion ()
+  assert (not region:isnil ())
+  assert (track:remove_processor (midiStage, nil, true) == 0)
+  local model = region:midi_source (0):model ()
+  local notes = model:new_note_diff_command ("A3")
+  notes:add (ARDOUR.LuaAPI.new_noteptr (1, Temporal.Beats (1, 0), Temporal.Beats (2, 0), 57, 100))
+  model:apply_command (Session, notes)
+  track:playlist ():add_region (region, Temporal.timepos_t (0), 1, false)
 end
 local export = Session:simple_export ()
 export:set_folder (")lua" + dir.string() + R"lua(")
@@ -83,8 +82,7 @@ TEST(Lv2InArdour, ExportsTheNoteAtItsPitchAndTime)
     const fs::path dir = pattern;
     fs::create_directories(dir / "home");
     fs::create_directories(dir / "cache");
-    fs::create_directories(dir / "config/ardour7/scripts");
-    std::ofstream(dir / "config/ardour7/scripts/zarvex_test_note.lua") << kNoteSource;
+    fs::create_directories(dir / "config");
     std::ofstream(dir / "session.lua") << sessionScript(dir);
     // A throwaway home; the bundle of this build first on the LV2 path. Ardour's
     // own FPU setup is kept off the AVX-512 it would misjudge.
