@@ -1,5 +1,7 @@
 // The built bundle as an LV2 host reads it: its ports must follow the
-// parameter table (count, order, names, defaults, ranges, steps).
+// parameter table (count, order, names, defaults, ranges, steps), its presets
+// the ports. The other ports and the class are the business of the tests
+// that play it and of lv2info.
 #include "lv2/ControlPorts.h"
 #include "lv2/Lv2Uris.h"
 #include "plugin/Parameters.h"
@@ -10,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -49,29 +50,9 @@ protected:
     const LilvPlugin* plugin = nullptr;
 };
 
-TEST_F(Lv2Bundle, IsAnInstrumentWithMidiInAndTwoOutputs)
-{
-    EXPECT_TRUE(lilv_plugin_verify(plugin));
-    LilvNode* type = lilv_new_uri(world, LILV_NS_RDF "type");
-    LilvNode* instrument = lilv_new_uri(world, LV2_CORE__InstrumentPlugin);
-    LilvNodes* types = lilv_plugin_get_value(plugin, type);
-    EXPECT_TRUE(lilv_nodes_contains(types, instrument));
-    lilv_nodes_free(types);
-    lilv_node_free(instrument);
-    lilv_node_free(type);
-    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), ControlPorts::kPortCount);
-    for (uint32_t port : { ControlPorts::kLeftOutput, ControlPorts::kRightOutput })
-        EXPECT_TRUE(is(lilv_plugin_get_port_by_index(plugin, port), LILV_URI_AUDIO_PORT));
-    const LilvPort* midi = lilv_plugin_get_port_by_index(plugin, ControlPorts::kMidiInput);
-    EXPECT_TRUE(is(midi, LILV_URI_INPUT_PORT));
-    LilvNode* midiEvent = lilv_new_uri(world, LILV_URI_MIDI_EVENT);
-    EXPECT_TRUE(lilv_port_supports_event(plugin, midi, midiEvent));
-    lilv_node_free(midiEvent);
-}
-
 TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
 {
-    std::set<std::string> symbols;
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), ControlPorts::kPortCount);
     uint32_t port = 0;
     for (int32_t index = 0; index < kNumParameters; ++index) {
         if (!isStoredParameter(index))
@@ -86,7 +67,6 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         const std::string expectedName = longName == "ParamTag unknown" ? info.shortName : longName;
         EXPECT_EQ(lilv_node_as_string(name), expectedName);
         lilv_node_free(name);
-        EXPECT_TRUE(symbols.insert(lilv_node_as_string(lilv_port_get_symbol(plugin, p))).second);
 
         LilvNode *initial = nullptr, *minimum = nullptr, *maximum = nullptr;
         lilv_port_get_range(plugin, p, &initial, &minimum, &maximum);
