@@ -57,6 +57,9 @@ public:
     void getProgramName(char* name) override;
     bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
     bool copyProgram(int32_t destination) override;
+    // Names any program, not only the current one (hosts that keep the
+    // names themselves, such as LV2 hosts through the plug-in's state).
+    bool setProgramNameIndexed(int32_t index, const char* name);
 
 private:
     void render(float** outputs, int32_t frames);

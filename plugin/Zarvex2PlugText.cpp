@@ -54,6 +54,14 @@ bool Zarvex2Plug::getProgramNameIndexed(int32_t category, int32_t index, char* t
     return true;
 }
 
+bool Zarvex2Plug::setProgramNameIndexed(int32_t index, const char* name)
+{
+    if (!ProgramBank::isProgram(index))
+        return false;
+    programs->setName(index, name);
+    return true;
+}
+
 bool Zarvex2Plug::copyProgram(int32_t destination)
 {
     if (!ProgramBank::isProgram(destination))

@@ -15,6 +15,6 @@ zarvex_install_packages() {
 }
 
 ZARVEX_BUILD_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcairo2-dev libx11-dev fonts-dejavu-core)
-ZARVEX_TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dpf-plugins-vst amsynth zynaddsubfx-vst ardour
+  libsndfile1-dev libcairo2-dev libx11-dev fonts-dejavu-core lv2-dev liblilv-dev)
+ZARVEX_TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dpf-plugins-vst amsynth zynaddsubfx-vst ardour lilv-utils
   g++-mingw-w64-x86-64 wine64 binutils-mingw-w64-x86-64 clang libclang-rt-14-dev)

@@ -131,12 +131,15 @@ RenderOptions parseCommandLine(const std::vector<std::string>& args, const std::
     if (options.help || options.version)
         return options;
 
+    const auto range = std::find(args.begin(), optionsEnd, "--lv2") == optionsEnd ? ValueRange::normalised
+                                                                                  : ValueRange::portUnits;
     std::string output;
     bool maxTailGiven = false;
     using Handler = std::function<void(const std::string&)>;
     const std::map<std::string, Handler> valued = {
         { "--output", [&](const std::string& v) { output = v; } },
         { "--plugin", [&](const std::string& v) { options.pluginPath = v; } },
+        { "--lv2", [&](const std::string& v) { options.lv2Uri = v; } },
         { "--rate", [&](const std::string& v) { options.sampleRate = wholeOption("--rate", v, 8000, 384000); } },
         { "--block", [&](const std::string& v) { options.blockSize = wholeOption("--block", v, 1, 8192); } },
         { "--format", [&](const std::string& v) { options.format = formatOption(v); } },
@@ -145,14 +148,14 @@ RenderOptions parseCommandLine(const std::vector<std::string>& args, const std::
         { "--param",
             [&](const std::string& v) {
                 try {
-                    options.settings.push_back(parseParameterSetting(v, "--param"));
+                    options.settings.push_back(parseParameterSetting(v, "--param", range));
                 } catch (const RenderError& error) {
                     throw UsageError(error.what());
                 }
             } },
         { "--params",
             [&](const std::string& v) {
-                const auto list = readParameterList(v);
+                const auto list = readParameterList(v, range);
                 options.parameterFiles.push_back(v);
                 options.settings.insert(options.settings.end(), list.begin(), list.end());
             } },
@@ -234,7 +237,7 @@ std::string usageText(const std::string& defaultPlugin)
 {
     return "Usage: zarvex-render [OPTIONS] MIDI-FILE... [-o OUTPUT]\n"
            "       zarvex-render [OPTIONS] --info\n"
-           "Renders Standard MIDI Files to stereo sound files through a VST 2 instrument.\n"
+           "Renders Standard MIDI Files to stereo sound files through a VST 2 or LV2 instrument.\n"
            "A MIDI file or output named - is standard input or output.\n"
            "\n"
            "  -o, --output FILE        the sound file (default: the MIDI file's name with\n"
@@ -244,6 +247,9 @@ std::string usageText(const std::string& defaultPlugin)
            "  -p, --plugin FILE        the plug-in (default: "
         + defaultPlugin
         + ")\n"
+          "      --lv2 URI            an installed LV2 instrument instead (LV2_PATH says\n"
+          "                           where to look); --param then sets its control\n"
+          "                           ports by symbol or number, in their own units\n"
           "  -r, --rate HZ            sample rate (default 44100)\n"
           "  -b, --block N            block size in samples (default 512)\n"
           "  -f, --format F           sample format: float (the default; pcm24 for FLAC),\n"

@@ -16,6 +16,7 @@ struct RenderTarget {
 
 struct RenderOptions {
     std::string pluginPath;
+    std::string lv2Uri; // an LV2 instrument instead of the VST 2 plug-in
     std::vector<RenderTarget> renders;
     double sampleRate = 44100.0;
     int32_t blockSize = 512;

@@ -35,7 +35,7 @@ std::optional<double> number(const std::string& text)
 
 } // namespace
 
-ParameterSetting parseParameterSetting(const std::string& text, const std::string& where)
+ParameterSetting parseParameterSetting(const std::string& text, const std::string& where, ValueRange range)
 {
     const auto fail = [&](const std::string& what) -> ParameterSetting {
         throw RenderError(where + ": " + what + " in \"" + printable(text) + "\" (expected [SECONDS:]NAME=VALUE)");
@@ -61,14 +61,14 @@ ParameterSetting parseParameterSetting(const std::string& text, const std::strin
     const auto value = number(text.substr(equals + 1));
     if (!value)
         return fail("the value is not a number");
-    if (*value < 0.0 || *value > 1.0)
+    if (range == ValueRange::normalised && (*value < 0.0 || *value > 1.0))
         throw RenderError(where + ": the value " + trimmed(text.substr(equals + 1)) + " of \""
             + printable(setting.parameter) + "\" is outside 0..1 (values are normalised)");
     setting.value = static_cast<float>(*value);
     return setting;
 }
 
-std::vector<ParameterSetting> readParameterList(const std::string& path)
+std::vector<ParameterSetting> readParameterList(const std::string& path, ValueRange range)
 {
     const auto bytes = readWholeFile(path, "parameter list", largestList);
     static const uint8_t byteOrderMark[] = { 0xef, 0xbb, 0xbf };
@@ -81,7 +81,7 @@ std::vector<ParameterSetting> readParameterList(const std::string& path)
         line = trimmed(comment == std::string::npos ? line : line.substr(0, comment));
         if (line.empty() || line.front() == '#')
             continue;
-        settings.push_back(parseParameterSetting(line, path + ":" + std::to_string(number)));
+        settings.push_back(parseParameterSetting(line, path + ":" + std::to_string(number), range));
     }
     return settings;
 }

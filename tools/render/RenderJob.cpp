@@ -3,6 +3,7 @@
 #include "tools/render/AudioWriter.h"
 #include "tools/render/Files.h"
 #include "tools/render/HostedPlugin.h"
+#include "tools/render/Lv2Instrument.h"
 #include "tools/render/PluginReport.h"
 #include "tools/render/ProgramFile.h"
 #include "tools/render/ProgressBar.h"
@@ -27,10 +28,8 @@ Preset readPreset(const std::string& path)
     return decodeProgram(bytes, path);
 }
 
-// The plug-in opened and set up as the options say: program, files, then
-// the settings; the settings with a time become changes during the render.
-std::unique_ptr<HostedPlugin> preparedPlugin(
-    const RenderOptions& options, const std::vector<Preset>& presets, std::vector<TimedParameter>& changes)
+// The VST 2 plug-in opened with the program and files the options name.
+std::unique_ptr<HostedPlugin> preparedPlugin(const RenderOptions& options, const std::vector<Preset>& presets)
 {
     auto plugin = std::make_unique<HostedPlugin>(options.pluginPath, options.sampleRate, options.blockSize);
     if (options.program)
@@ -40,20 +39,33 @@ std::unique_ptr<HostedPlugin> preparedPlugin(
     // A bank brings its own current program; the command line wins.
     if (options.program)
         plugin->selectProgram(*options.program);
+    return plugin;
+}
+
+// The instrument opened and set up as the options say: program, files, then
+// the settings; the settings with a time become changes during the render.
+std::unique_ptr<Instrument> preparedInstrument(
+    const RenderOptions& options, const std::vector<Preset>& presets, std::vector<TimedParameter>& changes)
+{
+    std::unique_ptr<Instrument> instrument;
+    if (options.lv2Uri.empty())
+        instrument = preparedPlugin(options, presets);
+    else
+        instrument = std::make_unique<Lv2Instrument>(options.lv2Uri, options.sampleRate, options.blockSize);
     changes.clear();
     for (const auto& setting : options.settings) {
         int32_t index = 0;
         try {
-            index = plugin->findParameter(setting.parameter);
+            index = instrument->findParameter(setting.parameter);
         } catch (const RenderError& error) {
             throw RenderError(setting.origin + ": " + error.what());
         }
         if (setting.seconds)
             changes.push_back({ *setting.seconds, index, setting.value });
         else
-            plugin->setParameter(index, setting.value);
+            instrument->setParameter(index, setting.value);
     }
-    return plugin;
+    return instrument;
 }
 
 void saveAndReport(
@@ -88,13 +100,18 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
     std::ostream& report = options.quiet ? nowhere : text;
     std::ostream& warnings = options.quiet ? nowhere : log;
 
+    if (!options.lv2Uri.empty()
+        && (options.program || !options.presetFiles.empty() || options.info || !options.saveProgramPath.empty()
+            || !options.saveBankPath.empty()))
+        throw RenderError("programs, program files and --info are for VST 2 plug-ins only");
     std::vector<Preset> presets;
     for (const auto& path : options.presetFiles)
         presets.push_back(readPreset(path));
     std::vector<TimedParameter> changes;
     if (options.renders.empty()) {
-        const auto plugin = preparedPlugin(options, presets, changes);
-        saveAndReport(options, *plugin, text, report, warnings);
+        const auto instrument = preparedInstrument(options, presets, changes);
+        if (auto* plugin = dynamic_cast<HostedPlugin*>(instrument.get()))
+            saveAndReport(options, *plugin, text, report, warnings);
         return;
     }
     for (size_t n = 0; n < options.renders.size(); ++n) {
@@ -112,14 +129,16 @@ void runRenderJob(const RenderOptions& options, std::ostream& out, std::ostream&
 
         // Each file is played by a fresh plug-in, so one render cannot
         // leave its notes or controllers to the next.
-        const auto plugin = preparedPlugin(options, presets, changes);
-        if (n == 0)
-            saveAndReport(options, *plugin, text, report, warnings);
-        if (!plugin->takesMidi())
-            warnings << "warning: " << plugin->path()
-                     << " is an effect that does not say it reads MIDI; the render may be silent\n";
+        const auto instrument = preparedInstrument(options, presets, changes);
+        if (auto* plugin = dynamic_cast<HostedPlugin*>(instrument.get())) {
+            if (n == 0)
+                saveAndReport(options, *plugin, text, report, warnings);
+            if (!plugin->takesMidi())
+                warnings << "warning: " << plugin->path()
+                         << " is an effect that does not say it reads MIDI; the render may be silent\n";
+        }
 
-        Renderer renderer(*plugin, options.render);
+        Renderer renderer(*instrument, options.render);
         renderer.setStopFlag(stop);
         ProgressBar bar(log, options.progress && progressOnLog, options.sampleRate);
         const int64_t frames = renderer.render(

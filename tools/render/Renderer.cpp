@@ -1,7 +1,8 @@
 #include "tools/render/Renderer.h"
 
-#include "tools/render/HostedPlugin.h"
+#include "tools/render/Instrument.h"
 #include "tools/render/RenderError.h"
+#include "vst2/VstHost.h"
 
 #include <algorithm>
 #include <array>
@@ -118,7 +119,7 @@ private:
 // Suspends the plug-in however the render ends.
 class RunningPlugin {
 public:
-    explicit RunningPlugin(HostedPlugin& plugin)
+    explicit RunningPlugin(Instrument& plugin)
         : plugin(plugin)
     {
         plugin.resume();
@@ -128,12 +129,12 @@ public:
     RunningPlugin& operator=(const RunningPlugin&) = delete;
 
 private:
-    HostedPlugin& plugin;
+    Instrument& plugin;
 };
 
 } // namespace
 
-Renderer::Renderer(HostedPlugin& plugin, RenderSettings settings)
+Renderer::Renderer(Instrument& plugin, RenderSettings settings)
     : plugin(plugin)
     , settings(settings)
 {

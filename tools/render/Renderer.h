@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-class HostedPlugin;
+class Instrument;
 
 // A parameter change at a time in the render, by the plug-in's index.
 struct TimedParameter {
@@ -42,7 +42,7 @@ public:
     // A tail that has been silent this long has ended.
     static constexpr double silenceHoldSeconds = 0.5;
 
-    Renderer(HostedPlugin& plugin, RenderSettings settings);
+    Renderer(Instrument& plugin, RenderSettings settings);
 
     // Stops the render with RenderError once the flag is set (an interrupt).
     void setStopFlag(const std::atomic<bool>* flag) { stop = flag; }
@@ -58,7 +58,7 @@ public:
 private:
     int64_t frameAt(double seconds) const;
 
-    HostedPlugin& plugin;
+    Instrument& plugin;
     RenderSettings settings;
     const std::atomic<bool>* stop = nullptr;
     int heldAtEnd = 0;

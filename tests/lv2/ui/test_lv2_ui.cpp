@@ -1,0 +1,175 @@
+// The editor as an LV2 UI, loaded from the bundle as a host loads it and
+// embedded in a window of an X server (run under xvfb-run; skipped where no
+// server answers): it draws, shows port values and writes the ports it turns.
+#include "editor/Layout.h"
+#include "lv2/ControlPorts.h"
+#include "lv2/Lv2Uris.h"
+#include "plugin/Parameters.h"
+#include "tests/gui/X11Support.h"
+
+#include <lv2/ui/ui.h>
+
+#include <dlfcn.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct PortWrite {
+    uint32_t port;
+    float value;
+};
+
+class Lv2Ui : public X11HostTest {
+protected:
+    void SetUp() override
+    {
+        X11HostTest::SetUp();
+        if (!display)
+            return;
+        library = dlopen(ZARVEX_LV2_BUNDLE "/ZarvexUi.so", RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        const auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
+        ASSERT_NE(entry, nullptr);
+        descriptor = entry(0);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_STREQ(descriptor->URI, ZARVEX_LV2_UI_URI);
+        EXPECT_EQ(entry(1), nullptr);
+        idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+        ASSERT_NE(idleInterface, nullptr);
+    }
+    void TearDown() override
+    {
+        if (ui)
+            descriptor->cleanup(ui);
+        if (library)
+            dlclose(library);
+        X11HostTest::TearDown();
+    }
+
+    void open()
+    {
+        LV2_Feature parentFeature { LV2_UI__parent, reinterpret_cast<void*>(parent) };
+        LV2_Feature resizeFeature { LV2_UI__resize, &resize };
+        const LV2_Feature* features[] = { &parentFeature, &resizeFeature, nullptr };
+        ui = descriptor->instantiate(
+            descriptor, ZARVEX_LV2_URI, ZARVEX_LV2_BUNDLE, recordWrite, this, &widget, features);
+        ASSERT_NE(ui, nullptr);
+        idle();
+    }
+    void close()
+    {
+        descriptor->cleanup(ui);
+        ui = nullptr;
+        XSync(display, False);
+    }
+    void idle()
+    {
+        idleInterface->idle(ui);
+        XSync(display, False);
+    }
+    void setPort(int32_t index, float value)
+    {
+        descriptor->port_event(ui, static_cast<uint32_t>(ControlPorts::portOf(index)), sizeof value, 0, &value);
+    }
+
+    // The window's pixels in r once the editor has drawn them.
+    std::vector<unsigned long> pixels(const CRect& r)
+    {
+        std::vector<unsigned long> shown;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        XImage* shot = XGetImage(display, static_cast<Window>(reinterpret_cast<uintptr_t>(widget)), r.left, r.top,
+            unsigned(r.width()), unsigned(r.height()), AllPlanes, ZPixmap);
+        for (int y = 0; shot && y < r.height(); ++y)
+            for (int x = 0; x < r.width(); ++x)
+                shown.push_back(XGetPixel(shot, x, y) & 0xffffff);
+        if (shot)
+            XDestroyImage(shot);
+        return shown;
+    }
+
+    static const layout::Place& stripPlace(int param)
+    {
+        for (const layout::Place& p : layout::kGlobalStrip.places)
+            if (p.param == param)
+                return p;
+        throw std::invalid_argument("no such control");
+    }
+
+    static void recordWrite(
+        LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* data)
+    {
+        auto* self = static_cast<Lv2Ui*>(controller);
+        EXPECT_EQ(format, 0u);
+        if (size == sizeof(float))
+            self->writes.push_back({ port, *static_cast<const float*>(data) });
+    }
+    static int recordResize(LV2UI_Feature_Handle handle, int width, int height)
+    {
+        static_cast<Lv2Ui*>(handle)->size = { width, height };
+        return 0;
+    }
+
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = nullptr;
+    const LV2UI_Idle_Interface* idleInterface = nullptr;
+    LV2UI_Resize resize { this, recordResize };
+    LV2UI_Handle ui = nullptr;
+    LV2UI_Widget widget = nullptr;
+    std::vector<PortWrite> writes;
+    std::pair<int, int> size;
+};
+
+TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
+{
+    open();
+    const auto shown = children();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], static_cast<Window>(reinterpret_cast<uintptr_t>(widget)));
+    EXPECT_EQ(size, std::make_pair(layout::kFrameWidth, layout::kFrameHeight));
+    const auto whole = pixels({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
+    EXPECT_GT(std::set<unsigned long>(whole.begin(), whole.end()).size(), 100u) << "the artwork is not drawn";
+
+    // A port value shows on its control's display, and going back restores it.
+    const CRect depthDisplay = layout::valueDisplayRect(stripPlace(kVibDepth));
+    const auto before = pixels(depthDisplay);
+    setPort(kVibDepth, 50.0f);
+    EXPECT_NE(pixels(depthDisplay), before);
+    setPort(kVibDepth, 0.0f);
+    EXPECT_EQ(pixels(depthDisplay), before);
+    EXPECT_TRUE(writes.empty()) << "the host's own values came back as writes";
+
+    // Turning the knob writes its port, in the port's unit.
+    const CPoint at = centre(layout::controlRect(stripPlace(kVibDepth)));
+    const Window w = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));
+    send(w, ButtonPress, at);
+    idle();
+    send(w, MotionNotify, { at.x, at.y - 30 }, Button1Mask);
+    idle();
+    send(w, ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
+    idle();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].port, static_cast<uint32_t>(ControlPorts::portOf(kVibDepth)));
+    EXPECT_NEAR(writes[0].value, 20.0f, 1e-4);
+}
+
+TEST_F(Lv2Ui, OpensAndClosesWithoutLeftovers)
+{
+    open();
+    close();
+    const int files = openFiles();
+    for (int i = 0; i < 20; ++i) {
+        open();
+        close();
+    }
+    EXPECT_TRUE(children().empty());
+    EXPECT_EQ(openFiles(), files);
+}
+
+} // namespace
