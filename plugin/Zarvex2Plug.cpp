@@ -135,18 +135,23 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
     FlushDenormals guard;
     if (outputs && outputs[0] && outputs[1]) {
         int32_t next = 0;
+        const int32_t last = frames - 1;
+        // Events act just before the sample at their offset, in buffer order.
+        // None is lost: one that is late (out of order, or negative) acts at
+        // the current sample, one beyond the block at its last sample.
+        auto due = [&](int32_t i) {
+            return next < eventCount && (eventBuffer[static_cast<size_t>(next)].deltaFrames <= i || i == last);
+        };
         for (int32_t i = 0; i < frames; ++i) {
             // Changes made before this sample come before its events.
             applyQueuedParameters();
-            // Events act just before the sample at their offset, in buffer order;
-            // one that is out of order stops the dispatch for the rest of the block.
-            if (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i) {
+            if (due(i)) {
                 do {
                     const VstEvent& event = eventBuffer[static_cast<size_t>(next)];
                     if (event.type == kVstMidiType)
                         handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
                     ++next;
-                } while (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i);
+                } while (due(i));
                 // Controllers change parameters: those act on this sample too.
                 applyQueuedParameters();
             }
