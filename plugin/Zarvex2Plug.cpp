@@ -3,7 +3,6 @@
 #include "editor/ZarvexPlugEditor.h"
 #include "plugin/FlushDenormals.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +12,8 @@ namespace {
 
 constexpr int32_t kNumPrograms = ProgramBank::kNumPrograms;
 constexpr size_t kInitialEventCapacity = 512;
+// Far above any level a sound reaches (+36 dB over full scale).
+constexpr double kOutputLimit = 64.0;
 
 // Controller values are scaled in single precision, as hosts round them.
 float controllerValue(uint8_t value) { return static_cast<float>(value) * (1.0f / 127.0f); }
@@ -156,10 +157,11 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
                 applyQueuedParameters();
             }
             const double sample = engine.getSample();
-            // The host never sees a value a float cannot hold; a voice that ran
-            // off is silenced and its filters start afresh.
+            // The host never sees a level no sound means (nor a value a float
+            // cannot hold): a voice that ran off is silenced and its filters
+            // start afresh.
             float out = 0.0f;
-            if (std::fabs(sample) <= FLT_MAX)
+            if (std::fabs(sample) <= kOutputLimit)
                 out = static_cast<float>(sample);
             else
                 engine.clearFilterHistories();
