@@ -114,7 +114,7 @@ int32_t Zarvex2Plug::processEvents(VstEvents* events)
     }
     eventBuffer.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = vstEventAt(events, i);
         if (event)
             std::memcpy(&eventBuffer[static_cast<size_t>(i)], event, sizeof(VstEvent));
         else

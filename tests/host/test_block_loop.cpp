@@ -143,7 +143,7 @@ TEST_F(BlockLoop, GarbageFromTheHostIsHarmless)
     auto* list = reinterpret_cast<VstEvents*>(storage.data());
     list->numEvents = static_cast<int32_t>(garbage.size());
     for (size_t i = 0; i < garbage.size(); ++i)
-        list->events[i] = (i % 11 == 0) ? nullptr : &garbage[i];
+        setVstEventAt(list, static_cast<int32_t>(i), (i % 11 == 0) ? nullptr : &garbage[i]);
     for (int block = 0; block < 20; ++block) {
         harness.dispatch(effProcessEvents, 0, 0, list);
         e->processReplacing(e, nullptr, outputs, 64);
