@@ -51,6 +51,20 @@ Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster)
 
 Zarvex2Plug::~Zarvex2Plug() = default;
 
+AEffect* Zarvex2Plug::create(audioMasterCallback host)
+{
+    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr;
+    auto* plugin = new (std::nothrow) Zarvex2Plug(host);
+    if (!plugin)
+        return nullptr;
+    if (!plugin->isComplete()) {
+        delete plugin;
+        return nullptr;
+    }
+    return plugin->getAeffect();
+}
+
 bool Zarvex2Plug::getEffectName(char* name)
 {
     std::strcpy(name, "Zarvex");

@@ -20,6 +20,10 @@ public:
     explicit Zarvex2Plug(audioMasterCallback audioMaster);
     ~Zarvex2Plug() override;
 
+    // What the entry answers a host: a complete plug-in's record, or null for
+    // a host that gives no version or when memory runs out.
+    static AEffect* create(audioMasterCallback host);
+
     // False when a part of the plug-in (programs, editor) could not be
     // allocated; the entry then deletes the object and reports failure to the host.
     bool isComplete() const { return programs != nullptr && editor != nullptr; }

@@ -1,8 +1,6 @@
 #include "gui/Platform.h"
 #include "plugin/Zarvex2Plug.h"
 
-#include <new>
-
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -13,32 +11,14 @@
 #define ZARVEX_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-namespace {
-
-AEffect* createPlugin(audioMasterCallback host)
-{
-    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
-        return nullptr;
-    auto* plugin = new (std::nothrow) Zarvex2Plug(host);
-    if (!plugin)
-        return nullptr;
-    if (!plugin->isComplete()) {
-        delete plugin;
-        return nullptr;
-    }
-    return plugin->getAeffect();
-}
-
-} // namespace
-
 // A C++ function cannot be called main, so the entry gets its name through an
 // assembler label. Linux hosts look for VSTPluginMain first; both are the same.
 ZARVEX_EXPORT AEffect* zarvexMain(audioMasterCallback host) __asm__("main");
 
-AEffect* zarvexMain(audioMasterCallback host) { return createPlugin(host); }
+AEffect* zarvexMain(audioMasterCallback host) { return Zarvex2Plug::create(host); }
 
 #if !defined(_WIN32)
-ZARVEX_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return createPlugin(host); }
+ZARVEX_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return Zarvex2Plug::create(host); }
 #endif
 
 #if defined(_WIN32)
