@@ -107,11 +107,20 @@ int32_t Zarvex2Plug::getGetTailSize()
 
 void Zarvex2Plug::setSampleRate(float rate)
 {
+    // A rate no host uses keeps the previous one.
+    if (!Zarvex2::supportsRate(rate))
+        return;
     AudioEffectX::setSampleRate(rate);
     engine.setSampleRate(static_cast<double>(rate));
 }
 
-void Zarvex2Plug::resume() { wantEvents(); }
+void Zarvex2Plug::resume()
+{
+    // What the voice held before the host stopped processing does not belong
+    // to what comes now.
+    engine.restartSound();
+    wantEvents();
+}
 
 int32_t Zarvex2Plug::processEvents(VstEvents* events)
 {

@@ -47,3 +47,45 @@ TEST(HostStress, AudioRateFilterModulationStaysBounded)
         ASSERT_LE(peakOf(harness.renderBlock(64)), kOutputLimit) << "block " << block;
     }
 }
+
+TEST(HostStress, RateChangeDuringAHeldNoteNeitherClicksNorDetunes)
+{
+    // The default patch: a full-scale sine. Suspend, new rate, resume, while
+    // the note is held.
+    for (float rate : { 8000.0f, 22050.0f, 96000.0f }) {
+        PluginHarness harness;
+        harness.open(44100.0f, 64);
+        harness.renderBlock(64, { PluginHarness::noteOn(0, 69, 127) });
+        const float level = peakOf(harness.render(22050));
+        harness.dispatch(effMainsChanged, 0, 0);
+        harness.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        harness.dispatch(effMainsChanged, 0, 1);
+        const auto after = harness.render(static_cast<int32_t>(rate / 10));
+        EXPECT_LE(peakOf(after), level * 1.01f) << rate;
+        // 440 Hz from 5 ms on: every period of the following 50 ms, timed
+        // by its zero crossings, within a few cents.
+        const auto from = static_cast<size_t>(rate * 0.005f), to = from + static_cast<size_t>(rate * 0.05f);
+        double previous = -1.0, worst = 0.0;
+        for (size_t i = from; i < to; ++i) {
+            if (after[i - 1] < 0.0f && after[i] >= 0.0f) {
+                const double crossing = static_cast<double>(i - 1) + after[i - 1] / (after[i - 1] - after[i]);
+                if (previous >= 0.0)
+                    worst = std::max(worst, std::fabs(1200.0 * std::log2(rate / (crossing - previous) / 440.0)));
+                previous = crossing;
+            }
+        }
+        EXPECT_LT(worst, 5.0) << rate;
+    }
+}
+
+TEST(HostStress, RatesNoHostUsesAreRefused)
+{
+    PluginHarness harness;
+    harness.open(48000.0f, 64);
+    for (float rate : { 0.5f, 1.0f, 1e-40f, 1e6f, 1e7f, 1e30f, -44100.0f, 0.0f, NAN, INFINITY })
+        harness.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+    // Still at 48 kHz: two seconds of tail, and a sine of 440 Hz.
+    EXPECT_EQ(harness.dispatch(effGetTailSize), 96000);
+    harness.renderBlock(64, { PluginHarness::noteOn(0, 69, 127) });
+    EXPECT_LE(peakOf(harness.render(9600)), 1.01f);
+}
