@@ -4,7 +4,9 @@
 #include "PluginHarness.h"
 
 #include <cmath>
+#include <fstream>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -88,4 +90,28 @@ TEST(HostStress, RatesNoHostUsesAreRefused)
     EXPECT_EQ(harness.dispatch(effGetTailSize), 96000);
     harness.renderBlock(64, { PluginHarness::noteOn(0, 69, 127) });
     EXPECT_LE(peakOf(harness.render(9600)), 1.01f);
+}
+
+TEST(HostStress, OpenAndCloseTwoHundredTimesWithoutGrowth)
+{
+    // Each cycle a full session: open, rate, resume, a note, close. The
+    // process must not grow from one hundred cycles to the next hundred.
+    auto cycles = [](int count) {
+        for (int i = 0; i < count; ++i) {
+            PluginHarness harness;
+            harness.open(48000.0f, 64);
+            harness.renderBlock(64, { PluginHarness::noteOn(0, 60) });
+        }
+    };
+    auto residentKb = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmRSS:", 0) == 0)
+                return std::stol(line.substr(6));
+        return 0L;
+    };
+    cycles(100);
+    const long before = residentKb();
+    cycles(100);
+    EXPECT_LT(residentKb() - before, 2048) << "kB";
 }
