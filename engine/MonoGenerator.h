@@ -98,6 +98,8 @@ public:
     void setRampEnd(int ramp, double value);
     void setRampStartByVel(int ramp, double amount);
 
+    // The voice's one noise source, shared by its oscillators.
+    NoiseGenerator noise;
     SuperOscillator osc1;
     Oscillator osc2;
     Oscillator osc3;

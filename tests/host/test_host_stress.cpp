@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -90,6 +91,38 @@ TEST(HostStress, RatesNoHostUsesAreRefused)
     EXPECT_EQ(harness.dispatch(effGetTailSize), 96000);
     harness.renderBlock(64, { PluginHarness::noteOn(0, 69, 127) });
     EXPECT_LE(peakOf(harness.render(9600)), 1.01f);
+}
+
+TEST(HostStress, InstancesRenderedTogetherSoundAsEachAlone)
+{
+    // Live white and pink noise, a noise cycle and randomly detuned voices:
+    // all of it draws random numbers.
+    constexpr int kInstances = 8, kBlocks = 40, kBlock = 128;
+    auto prepare = [](PluginHarness& h, int which) {
+        h.open(44100.0f, kBlock);
+        const std::pair<int32_t, float> patch[] = { { 13, (which % 2 ? 1.0f : 6.0f) / 512.0f }, { 26, 0.1f },
+            { 155, 0.8f }, { 53, 14.0f / 512.0f }, { 68, 2.0f / 512.0f } };
+        for (const auto& [index, value] : patch)
+            h.setParameter(index, value);
+        h.renderBlock(kBlock, { PluginHarness::noteOn(0, static_cast<uint8_t>(40 + which)) });
+    };
+    std::vector<std::unique_ptr<PluginHarness>> together;
+    std::vector<std::vector<float>> mixed(kInstances);
+    for (int k = 0; k < kInstances; ++k) {
+        together.push_back(std::make_unique<PluginHarness>());
+        prepare(*together.back(), k);
+    }
+    for (int block = 0; block < kBlocks; ++block)
+        for (int k = 0; k < kInstances; ++k) {
+            const auto out = together[static_cast<size_t>(k)]->renderBlock(kBlock);
+            mixed[static_cast<size_t>(k)].insert(mixed[static_cast<size_t>(k)].end(), out.begin(), out.end());
+        }
+    together.clear();
+    for (int k = 0; k < kInstances; ++k) {
+        PluginHarness alone;
+        prepare(alone, k);
+        EXPECT_TRUE(alone.render(kBlocks * kBlock, kBlock) == mixed[static_cast<size_t>(k)]) << "instance " << k;
+    }
 }
 
 TEST(HostStress, OpenAndCloseTwoHundredTimesWithoutGrowth)
