@@ -17,4 +17,4 @@ zarvex_install_packages() {
 ZARVEX_BUILD_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsmf-dev libcairo2-dev libx11-dev fonts-dejavu-core)
 ZARVEX_TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dpf-plugins-vst amsynth zynaddsubfx-vst ardour
-  g++-mingw-w64-x86-64 wine64 binutils-mingw-w64-x86-64)
+  g++-mingw-w64-x86-64 wine64 binutils-mingw-w64-x86-64 clang-14 libclang-rt-14-dev)
