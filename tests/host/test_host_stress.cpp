@@ -127,8 +127,11 @@ TEST(HostStress, InstancesRenderedTogetherSoundAsEachAlone)
 
 TEST(HostStress, OpenAndCloseTwoHundredTimesWithoutGrowth)
 {
-    // Each cycle a full session: open, rate, resume, a note, close. The
-    // process must not grow from one hundred cycles to the next hundred.
+    // Each cycle a full session: open, rate, resume, a note, close. An
+    // instance takes megabytes, so losing one, or its tables or editor, each
+    // cycle would add hundreds from one hundred cycles to the next; the
+    // allocators' own ups and downs stay far below 8 MB. Small heap losses are
+    // for the leak checker of the sanitizer builds.
     auto cycles = [](int count) {
         for (int i = 0; i < count; ++i) {
             PluginHarness harness;
@@ -146,5 +149,5 @@ TEST(HostStress, OpenAndCloseTwoHundredTimesWithoutGrowth)
     cycles(100);
     const long before = residentKb();
     cycles(100);
-    EXPECT_LT(residentKb() - before, 2048) << "kB";
+    EXPECT_LT(residentKb() - before, 8192) << "kB";
 }
