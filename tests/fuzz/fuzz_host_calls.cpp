@@ -87,7 +87,7 @@ public:
 
     void step()
     {
-        switch (in.byte() % 12) {
+        switch (in.byte() % 13) {
         case 0: {
             static constexpr float rates[] = { 44100.0f, 48000.0f, 96000.0f, 8000.0f, 22050.0f, 192000.0f, 11025.0f };
             const uint8_t pick = in.byte();
@@ -121,6 +121,9 @@ public:
         case 10:
         case 11:
             process();
+            break;
+        case 12:
+            otherCall();
             break;
         }
     }
@@ -168,6 +171,31 @@ private:
         dispatch(opcode, index, opcode == effGetProgramNameIndexed ? in.byte() % 3 - 1 : 0, text.data());
         if (std::memchr(text.data(), '\0', text.size()) == nullptr)
             fail("text without terminator, opcode", opcode);
+    }
+
+    // The rest of what a host asks: capabilities by name, pins, and the
+    // opcodes without a pointer, each with any index and value.
+    void otherCall()
+    {
+        static constexpr int32_t plain[] = { effGetVu, effIdentify, effCanBeAutomated, effGetNumProgramCategories,
+            effGetPlugCategory, effSetBypass, effGetVendorVersion, effGetTailSize, effIdle, effGetVstVersion,
+            effBeginSetProgram, effEndSetProgram, effStartProcess, effStopProcess, effGetProgram };
+        const uint8_t pick = in.byte();
+        const int32_t index = in.index(kNumParameters + 8) - 4;
+        if (pick < 32) {
+            std::vector<char> text(in.byte() % 32 + 1u, '\0');
+            for (size_t i = 0; i + 1 < text.size(); ++i)
+                text[i] = static_cast<char>(in.byte());
+            dispatch(pick & 1 ? effCanDo : effString2Parameter, index, 0, text.data());
+        } else if (pick < 64) {
+            VstPinProperties pin;
+            std::memset(&pin, 'x', sizeof pin);
+            if (dispatch(pick & 1 ? effGetOutputProperties : effGetInputProperties, index, 0, &pin)
+                && std::memchr(pin.label, '\0', sizeof pin.label) == nullptr)
+                fail("pin label without terminator, index", index);
+        } else {
+            dispatch(plain[pick % 15], index, in.int32());
+        }
     }
 
     void sendEvents()
