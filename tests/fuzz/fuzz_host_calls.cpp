@@ -58,12 +58,13 @@ public:
     }
     // Mostly the values a host sends, sometimes any bit pattern at all.
     float value() { return byte() < 224 ? static_cast<float>(byte()) / 255.0f : anyFloat(); }
-    int32_t index(int32_t range)
+    // Mostly one of range values from first on, sometimes any number at all.
+    int32_t index(int32_t range, int32_t first = 0)
     {
         if (byte() >= 248)
             return int32();
         const int32_t low = byte();
-        return (low | byte() << 8) % range;
+        return first + (low | byte() << 8) % range;
     }
 
 private:
@@ -102,10 +103,10 @@ public:
             break;
         case 3:
         case 4:
-            effect->setParameter(effect, in.index(kNumParameters + 8) - 4, in.value());
+            effect->setParameter(effect, in.index(kNumParameters + 8, -4), in.value());
             break;
         case 5:
-            if (!std::isfinite(effect->getParameter(effect, in.index(kNumParameters + 8) - 4)))
+            if (!std::isfinite(effect->getParameter(effect, in.index(kNumParameters + 8, -4))))
                 fail("parameter value not finite", 0);
             break;
         case 6:
@@ -136,7 +137,7 @@ private:
 
     void programCall()
     {
-        const int32_t program = in.index(40) - 4;
+        const int32_t program = in.index(40, -4);
         switch (in.byte() % 4) {
         case 0:
             dispatch(effSetProgram, 0, program);
@@ -164,7 +165,7 @@ private:
             effGetProgramName, effGetProgramNameIndexed, effGetEffectName, effGetVendorString,
             effGetProductString };
         const int32_t opcode = opcodes[in.byte() % 8];
-        const int32_t index = in.index(kNumParameters + 8) - 4;
+        const int32_t index = in.index(kNumParameters + 8, -4);
         // Filled with garbage, as a host's buffer may be: a call that writes
         // nothing leaves no terminator.
         std::vector<char> text(kTextBuffer, 'x');
@@ -181,7 +182,7 @@ private:
             effGetPlugCategory, effSetBypass, effGetVendorVersion, effGetTailSize, effIdle, effGetVstVersion,
             effBeginSetProgram, effEndSetProgram, effStartProcess, effStopProcess, effGetProgram };
         const uint8_t pick = in.byte();
-        const int32_t index = in.index(kNumParameters + 8) - 4;
+        const int32_t index = in.index(kNumParameters + 8, -4);
         if (pick < 32) {
             std::vector<char> text(in.byte() % 32 + 1u, '\0');
             for (size_t i = 0; i + 1 < text.size(); ++i)
@@ -227,7 +228,7 @@ private:
     void process()
     {
         const uint8_t pick = in.byte();
-        int32_t frames = pick < 250 ? in.byte() * 16 + pick % 16 : in.index(kMaxBlock + 16) - 16;
+        int32_t frames = pick < 250 ? in.byte() * 16 + pick % 16 : in.index(kMaxBlock + 16, -16);
         if (framesRendered + frames > kMaxFramesPerInput)
             frames = 1;
         if (frames > 0)
