@@ -256,20 +256,20 @@ struct VstEvents {
 };
 
 // The entries run on past the two the array declares. Indexing the array
-// beyond them is undefined; these reach entry i at its place in the
-// host's memory, which is defined for any count.
+// beyond them is undefined; these reach entry i at its place in the host's
+// memory, which is defined for any count.
+inline size_t vstEventOffset(int32_t i) { return offsetof(VstEvents, events) + sizeof(VstEvent*) * static_cast<size_t>(i); }
+
 inline VstEvent* vstEventAt(const VstEvents* list, int32_t i)
 {
     VstEvent* event;
-    std::memcpy(&event, reinterpret_cast<const char*>(list) + offsetof(VstEvents, events) + sizeof event * static_cast<size_t>(i),
-        sizeof event);
+    std::memcpy(&event, reinterpret_cast<const char*>(list) + vstEventOffset(i), sizeof event);
     return event;
 }
 
 inline void setVstEventAt(VstEvents* list, int32_t i, VstEvent* event)
 {
-    std::memcpy(reinterpret_cast<char*>(list) + offsetof(VstEvents, events) + sizeof event * static_cast<size_t>(i), &event,
-        sizeof event);
+    std::memcpy(reinterpret_cast<char*>(list) + vstEventOffset(i), &event, sizeof event);
 }
 
 enum VstPinPropertiesFlags : int32_t {
