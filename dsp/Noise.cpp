@@ -1,27 +1,5 @@
 #include "dsp/Noise.h"
 
-#include <cstdint>
-
-namespace {
-thread_local std::uint32_t randomState = 1;
-}
-
-int nextRandom()
-{
-    randomState = randomState * 214013u + 2531011u;
-    return static_cast<int>((randomState >> 16) & 0x7FFFu);
-}
-
-void reseed(unsigned seed)
-{
-    randomState = seed;
-}
-
-double nextWhiteNoise()
-{
-    return (nextRandom() - 16384) * (1.0 / 16384.0);
-}
-
 double White2PinkFilter::processSample(double white)
 {
     b0 = 0.99886 * b0 + 0.0555179 * white;

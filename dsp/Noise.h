@@ -2,14 +2,25 @@
 
 #include "dsp/AudioModule.h"
 
-// Linear congruential noise source, 15-bit output (0 ... 32767). Each thread
-// has its own state, so reseeding only affects the calling thread's sequence
-// and instances running on different threads never share anything.
-int nextRandom();
-void reseed(unsigned seed);
+#include <cstdint>
 
-// One draw scaled to [-1, 32767/16384 - 1].
-double nextWhiteNoise();
+// Linear congruential noise source, 15-bit output (0 ... 32767). Each owner
+// has its own, all seeded alike, so that a sound never depends on what else
+// draws noise in the process.
+class NoiseGenerator {
+public:
+    int next()
+    {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFFu);
+    }
+    void reseed(unsigned seed) { state = seed; }
+    // One draw scaled to [-1, 32767/16384 - 1].
+    double nextWhite() { return (next() - 16384) * (1.0 / 16384.0); }
+
+private:
+    std::uint32_t state = 1;
+};
 
 // Six one-pole lowpasses plus a direct and a one-sample-delayed path whose sum
 // approximates a -3 dB per octave slope. The coefficients are fixed and do

@@ -210,9 +210,9 @@ double Oscillator::liveNoise()
 {
     switch (waveform) {
     case 1:
-        return nextWhiteNoise();
+        return noise->nextWhite();
     case 2:
-        return pinkFilter.processSample(nextWhiteNoise()) * 0.25;
+        return pinkFilter.processSample(noise->nextWhite()) * 0.25;
     default:
         return 0.0;
     }
@@ -335,13 +335,15 @@ void Oscillator::buildOctaves(double* raw, double (*shape)(int))
     normalizePeak(raw);
 }
 
-// Reseeded every time, so a noise cycle is the same whenever it is built.
+// From a source of its own seeded with 0, so a noise cycle is the same
+// whenever and on whichever thread it is built, and live noise runs on undisturbed.
 void Oscillator::buildNoiseCycle(TableSet& set, std::int64_t index)
 {
     double* raw = set.tables;
-    reseed(0);
+    NoiseGenerator cycle;
+    cycle.reseed(0);
     for (int i = 0; i < tablePoints; ++i)
-        raw[i] = nextWhiteNoise();
+        raw[i] = cycle.nextWhite();
     removeDc(raw);
     normalizePeak(raw);
     if (index == pinkCycle) {

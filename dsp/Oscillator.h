@@ -55,6 +55,10 @@ public:
     virtual double getSampleAntiAliased();
     virtual void resetPhase();
     virtual void resetPhase(double offset);
+    // Live noise and random detune draw from this source, which must outlive
+    // the oscillator; oscillators that sound together share one, so that they
+    // draw one sequence between them. Until then each draws from its own.
+    void setNoiseSource(NoiseGenerator& source) { noise = &source; }
 
     std::int64_t getWaveform() const { return waveform; }
     double getFrequency() const { return frequency; }
@@ -89,6 +93,8 @@ protected:
     // Reading thread, after a waveform was taken over.
     virtual void waveformAdopted() {}
 
+    NoiseGenerator ownNoise;
+    NoiseGenerator* noise = &ownNoise;
     White2PinkFilter pinkFilter;
     FourierTransformer fft;
     double invSampleRate = 1.0 / 44100.0;

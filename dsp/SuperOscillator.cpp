@@ -133,7 +133,7 @@ double SuperOscillator::readVoices(bool bandLimited)
         step = voicePhase[v] >= halfTable ? voiceIncrementSecondHalf[v] : voiceIncrementFirstHalf[v];
         if (bandLimited) {
             if (redraw)
-                voiceRandom[v] = nextWhiteNoise();
+                voiceRandom[v] = noise->nextWhite();
             step *= 1.0 + voiceRandom[v] * randomAmount;
             // one step more band-limited than the centre voice
             table = bandLimitedTable(step, 2);

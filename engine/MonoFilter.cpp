@@ -11,6 +11,11 @@ namespace {
 // (they clamp to 20..20000 Hz) but finite and positive for every product.
 constexpr double minCutoffOctaves = -20.0;
 constexpr double maxCutoffOctaves = 40.0;
+// A filter state can run off although every design it is given is stable:
+// a resonant biquad whose cutoff the audio swings across the spectrum sample
+// by sample. No sound means anything near this level; a state that reaches it
+// is cleared at once, long before it could leave the doubles.
+constexpr double runawayLevel = 1e5;
 // Envelope levels and velocity terms in semitones or dB stay within this
 // reach, so that their powers of two or ten stay finite.
 constexpr double maxLevelSemitones = 1200.0;
@@ -164,7 +169,11 @@ double MonoFilter::processSample(double x)
     lastCutoff = cutoff;
     lastResonance = reso;
 
-    const double y = runFilter(x, cutoff, reso);
+    double y = runFilter(x, cutoff, reso);
+    if (!(std::abs(y) <= runawayLevel)) {
+        reset();
+        y = 0.0;
+    }
     lastOutput = std::clamp(y, -1.0, 1.0);
     return dry * x + wet * y;
 }

@@ -40,7 +40,11 @@ void selectPulseWidth(Oscillator& osc, double& kept, double percent)
 
 } // namespace
 
-MonoGenerator::MonoGenerator() = default;
+MonoGenerator::MonoGenerator()
+{
+    for (Oscillator* osc : { static_cast<Oscillator*>(&osc1), &osc2, &osc3, &vibratoLfo, &pwmLfo })
+        osc->setNoiseSource(noise);
+}
 
 void MonoGenerator::setSampleRate(double rate)
 {

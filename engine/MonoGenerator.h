@@ -113,6 +113,8 @@ public:
     void setOscHighpass(int osc, double hz) { toneFilter(osc).setHighpassFrequency(hz); }
     void setOscAllpass(int osc, double hz) { toneFilter(osc).setAllpassFrequency(hz); }
 
+    // The voice's one noise source, shared by its oscillators.
+    NoiseGenerator noise;
     SuperOscillator osc1;
     Oscillator osc2;
     Oscillator osc3;

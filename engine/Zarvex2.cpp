@@ -34,7 +34,7 @@ Zarvex2::Zarvex2() { antiAlias.setCutoff(kDecimatorCutoff); }
 
 void Zarvex2::setSampleRate(double hostRate)
 {
-    if (!(hostRate > 0.0) || !std::isfinite(hostRate))
+    if (!supportsRate(hostRate))
         return;
     generator.setSampleRate(2.0 * hostRate);
     antiAlias.setSampleRate(2.0 * hostRate);
@@ -42,6 +42,7 @@ void Zarvex2::setSampleRate(double hostRate)
     ampEnv1.setSampleRate(hostRate);
     ampEnv2.setSampleRate(hostRate);
     distortion.setSampleRate(hostRate);
+    restartSound();
 }
 
 double Zarvex2::getSample()
@@ -209,4 +210,10 @@ void Zarvex2::clearFilterHistories()
     antiAlias.reset();
     filter.reset();
     distortion.reset();
+}
+
+void Zarvex2::restartSound()
+{
+    generator.resetPhases();
+    clearFilterHistories();
 }

@@ -18,6 +18,12 @@ public:
     Zarvex2();
     virtual ~Zarvex2() = default;
 
+    // Host rates the engine is designed for; others are refused.
+    static constexpr double minHostRate = 8000.0;
+    static constexpr double maxHostRate = 384000.0;
+    static bool supportsRate(double hostRate) { return hostRate >= minHostRate && hostRate <= maxHostRate; }
+
+    // Refuses rates it does not support; at a new rate the sound restarts.
     void setSampleRate(double hostRate);
     // One host-rate sample; exactly 0.0 while idle, without advancing anything.
     double getSample();
@@ -29,6 +35,10 @@ public:
     // Forgets every filter's history, so that a voice whose state ran off to
     // infinity or NaN sounds again from the next note.
     void clearFilterHistories();
+    // After a rate change or a pause the sound starts afresh where it stands:
+    // oscillators from their start phases, every filter's history cleared.
+    // The note and its envelopes go on.
+    void restartSound();
 
     // Voice controls.
     void setAccent(double a);           // 0..1, scales every by-velocity amount

@@ -3,7 +3,6 @@
 #include "plugin/FlushDenormals.h"
 #include "vst2/AEffEditor.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +12,8 @@ namespace {
 
 constexpr int32_t kNumPrograms = ProgramBank::kNumPrograms;
 constexpr size_t kInitialEventCapacity = 512;
+// Far above any level a sound reaches (+36 dB over full scale).
+constexpr double kOutputLimit = 64.0;
 
 // Controller values are scaled in single precision, as hosts round them.
 float controllerValue(uint8_t value) { return static_cast<float>(value) * (1.0f / 127.0f); }
@@ -50,6 +51,20 @@ Zarvex2Plug::Zarvex2Plug(audioMasterCallback audioMaster, EditorFactory createEd
 }
 
 Zarvex2Plug::~Zarvex2Plug() = default;
+
+AEffect* Zarvex2Plug::create(audioMasterCallback host, EditorFactory createEditor)
+{
+    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr;
+    auto* plugin = new (std::nothrow) Zarvex2Plug(host, createEditor);
+    if (!plugin)
+        return nullptr;
+    if (!plugin->isComplete()) {
+        delete plugin;
+        return nullptr;
+    }
+    return plugin->getAeffect();
+}
 
 bool Zarvex2Plug::getEffectName(char* name)
 {
@@ -93,11 +108,20 @@ int32_t Zarvex2Plug::getGetTailSize()
 
 void Zarvex2Plug::setSampleRate(float rate)
 {
+    // A rate no host uses keeps the previous one.
+    if (!Zarvex2::supportsRate(rate))
+        return;
     AudioEffectX::setSampleRate(rate);
     engine.setSampleRate(static_cast<double>(rate));
 }
 
-void Zarvex2Plug::resume() { wantEvents(); }
+void Zarvex2Plug::resume()
+{
+    // What the voice held before the host stopped processing does not belong
+    // to what comes now.
+    engine.restartSound();
+    wantEvents();
+}
 
 int32_t Zarvex2Plug::processEvents(VstEvents* events)
 {
@@ -114,7 +138,7 @@ int32_t Zarvex2Plug::processEvents(VstEvents* events)
     }
     eventBuffer.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = vstEventAt(events, i);
         if (event)
             std::memcpy(&eventBuffer[static_cast<size_t>(i)], event, sizeof(VstEvent));
         else
@@ -136,26 +160,32 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
     FlushDenormals guard;
     if (outputs && outputs[0] && outputs[1]) {
         int32_t next = 0;
+        const int32_t last = frames - 1;
+        // Events act just before the sample at their offset, in buffer order.
+        // None is lost: one that is late (out of order, or negative) acts at
+        // the current sample, one beyond the block at its last sample.
+        auto due = [&](int32_t i) {
+            return next < eventCount && (eventBuffer[static_cast<size_t>(next)].deltaFrames <= i || i == last);
+        };
         for (int32_t i = 0; i < frames; ++i) {
             // Changes made before this sample come before its events.
             applyQueuedParameters();
-            // Events act just before the sample at their offset, in buffer order;
-            // one that is out of order stops the dispatch for the rest of the block.
-            if (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i) {
+            if (due(i)) {
                 do {
                     const VstEvent& event = eventBuffer[static_cast<size_t>(next)];
                     if (event.type == kVstMidiType)
                         handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
                     ++next;
-                } while (next < eventCount && eventBuffer[static_cast<size_t>(next)].deltaFrames == i);
+                } while (due(i));
                 // Controllers change parameters: those act on this sample too.
                 applyQueuedParameters();
             }
             const double sample = engine.getSample();
-            // The host never sees a value a float cannot hold; a voice that ran
-            // off is silenced and its filters start afresh.
+            // The host never sees a level no sound means (nor a value a float
+            // cannot hold): a voice that ran off is silenced and its filters
+            // start afresh.
             float out = 0.0f;
-            if (std::fabs(sample) <= FLT_MAX)
+            if (std::fabs(sample) <= kOutputLimit)
                 out = static_cast<float>(sample);
             else
                 engine.clearFilterHistories();

@@ -25,6 +25,10 @@ public:
     explicit Zarvex2Plug(audioMasterCallback audioMaster, EditorFactory createEditor = nullptr);
     ~Zarvex2Plug() override;
 
+    // What the entry answers a host: a complete plug-in's record, or null for
+    // a host that gives no version or when memory runs out.
+    static AEffect* create(audioMasterCallback host, EditorFactory createEditor = nullptr);
+
     // False when a part of the plug-in (programs, the editor it was given a
     // factory for) could not be allocated; the entry then deletes the object
     // and reports failure to the host.

@@ -7,15 +7,13 @@
 void Zarvex2Plug::getParameterName(int32_t index, char* text)
 {
     const ParameterInfo* info = parameterInfo(index);
-    if (info && info->shortName)
-        std::strcpy(text, info->shortName);
+    std::strcpy(text, info && info->shortName ? info->shortName : "");
 }
 
 void Zarvex2Plug::getParameterLabel(int32_t index, char* label)
 {
     const ParameterInfo* info = parameterInfo(index);
-    if (info && info->label)
-        std::strcpy(label, info->label);
+    std::strcpy(label, info && info->label ? info->label : "");
 }
 
 void Zarvex2Plug::getParameterDisplay(int32_t index, char* text)
@@ -48,8 +46,10 @@ void Zarvex2Plug::getProgramName(char* name)
 
 bool Zarvex2Plug::getProgramNameIndexed(int32_t category, int32_t index, char* text)
 {
-    if (!ProgramBank::isProgram(index))
+    if (!ProgramBank::isProgram(index)) {
+        *text = 0;
         return false;
+    }
     programs->getName(index, text);
     return true;
 }

@@ -2,8 +2,6 @@
 #include "gui/Platform.h"
 #include "plugin/Zarvex2Plug.h"
 
-#include <new>
-
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -16,19 +14,7 @@
 
 namespace {
 
-AEffect* createPlugin(audioMasterCallback host)
-{
-    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
-        return nullptr;
-    auto* plugin = new (std::nothrow) Zarvex2Plug(host, &ZarvexPlugEditor::create);
-    if (!plugin)
-        return nullptr;
-    if (!plugin->isComplete()) {
-        delete plugin;
-        return nullptr;
-    }
-    return plugin->getAeffect();
-}
+AEffect* createPlugin(audioMasterCallback host) { return Zarvex2Plug::create(host, &ZarvexPlugEditor::create); }
 
 } // namespace
 

@@ -161,7 +161,7 @@ void VstHost::sendEvents(const std::vector<VstMidiEvent>& events) const
     auto* list = reinterpret_cast<VstEvents*>(eventList.data());
     list->numEvents = static_cast<int32_t>(events.size());
     for (size_t i = 0; i < events.size(); ++i)
-        list->events[i] = reinterpret_cast<VstEvent*>(const_cast<VstMidiEvent*>(&events[i]));
+        setVstEventAt(list, static_cast<int32_t>(i), reinterpret_cast<VstEvent*>(const_cast<VstMidiEvent*>(&events[i])));
     dispatch(effProcessEvents, 0, 0, list);
 }
 

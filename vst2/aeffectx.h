@@ -4,7 +4,9 @@
 // layouts, opcode numbers and constants. Every value here is fixed by the
 // interface; the layouts are checked against real third-party plug-ins.
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #if defined(_WIN32)
 #define VSTCALLBACK __cdecl
@@ -252,6 +254,23 @@ struct VstEvents {
     intptr_t reserved;
     VstEvent* events[2]; // really numEvents entries
 };
+
+// The entries run on past the two the array declares. Indexing the array
+// beyond them is undefined; these reach entry i at its place in the host's
+// memory, which is defined for any count.
+inline size_t vstEventOffset(int32_t i) { return offsetof(VstEvents, events) + sizeof(VstEvent*) * static_cast<size_t>(i); }
+
+inline VstEvent* vstEventAt(const VstEvents* list, int32_t i)
+{
+    VstEvent* event;
+    std::memcpy(&event, reinterpret_cast<const char*>(list) + vstEventOffset(i), sizeof event);
+    return event;
+}
+
+inline void setVstEventAt(VstEvents* list, int32_t i, VstEvent* event)
+{
+    std::memcpy(reinterpret_cast<char*>(list) + vstEventOffset(i), &event, sizeof event);
+}
 
 enum VstPinPropertiesFlags : int32_t {
     kVstPinIsActive = 1 << 0,

@@ -56,6 +56,8 @@ TEST(SuperOscillator, DensityKeepsOddCountsThatFitTheVoiceArrays)
 TEST(SuperOscillator, RandomDetuneIsRedrawnOnScheduleForSideVoicesOnly)
 {
     SuperOscillator osc;
+    NoiseGenerator noise;
+    osc.setNoiseSource(noise);
     osc.setWaveform(3);
     osc.setDensity(3);
     osc.setDetuneRandom(10.0);
@@ -63,7 +65,7 @@ TEST(SuperOscillator, RandomDetuneIsRedrawnOnScheduleForSideVoicesOnly)
     EXPECT_EQ(osc.getRandomInterval(), 2205);
     for (int i = 0; i < 100; ++i)
         osc.getSampleAntiAliased();
-    reseed(0);
+    noise.reseed(0);
     osc.resetPhase(); // also restarts the redraw count
     LcgReference draws; // what the side voices should see
     double factor[3] = {1.0, 1.0, 1.0}, phase[3] = {0.0, 0.0, 0.0};
@@ -89,10 +91,12 @@ TEST(SuperOscillator, RandomDetuneIsRedrawnOnScheduleForSideVoicesOnly)
 TEST(SuperOscillator, OutputSumsTheVoicesAndFlagsTheCentreWrap)
 {
     SuperOscillator osc;
+    NoiseGenerator noise;
+    osc.setNoiseSource(noise);
     osc.setWaveform(6);
     osc.setDensity(3);
     osc.setFrequency(440.0);
-    reseed(0);
+    noise.reseed(0);
     double p = 0.0;
     for (int i = 0; i < 400; ++i) {
         p = std::fmod(p + base, 8191.0); // the plain read: the table as built
@@ -104,7 +108,7 @@ TEST(SuperOscillator, OutputSumsTheVoicesAndFlagsTheCentreWrap)
         ASSERT_NEAR(osc.getSampleAntiAliased(), expected, 1e-9) << i;
         ASSERT_EQ(osc.getCycleWrapped(), wraps) << i;
     }
-    EXPECT_EQ(nextRandom(), 21238); // one redraw of two voices; the plain reads draw nothing
+    EXPECT_EQ(noise.next(), 21238); // one redraw of two voices; the plain reads draw nothing
 
     // A prepared waveform reaches every voice at the next read; silence reports no wrap.
     osc.setDetune(7.0);

@@ -95,8 +95,8 @@ TEST(EngineSetterGuards, ClearedHistoriesLetAPoisonedVoiceSoundAgain)
     e->setFilterMode(1);
     e->noteOn(60, 100, 0);
     render(*e, 1000);
-    // A history that ran off to NaN keeps the section silent-or-worse for ever...
-    e->filter.processSample(std::nan(""));
+    // A history that ran off to NaN keeps the voice silent-or-worse for ever...
+    e->antiAlias.processSample(std::nan(""));
     EXPECT_FALSE(std::isfinite(render(*e, 1).front()));
     // ...until the histories are cleared.
     e->clearFilterHistories();

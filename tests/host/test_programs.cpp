@@ -28,14 +28,15 @@ protected:
         std::strcpy(buffer, name);
         harness.dispatch(effSetProgramName, 0, 0, buffer);
     }
-    // The name of a program by number, or "refused" with the buffer untouched.
+    // The name of a program by number, or "refused" with an empty text left
+    // in the buffer (a host's buffer may hold garbage).
     std::string indexedName(int32_t program)
     {
         char buffer[64];
         std::strcpy(buffer, "untouched");
         const intptr_t answer = harness.dispatch(effGetProgramNameIndexed, program, 0, buffer);
         if (!answer)
-            return std::strcmp(buffer, "untouched") == 0 ? "refused" : "refused but written";
+            return buffer[0] == 0 ? "refused" : "refused with a text";
         return buffer;
     }
 

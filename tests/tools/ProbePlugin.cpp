@@ -97,8 +97,8 @@ intptr_t dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t val
     case effProcessEvents: {
         const auto* list = static_cast<const VstEvents*>(ptr);
         for (int32_t i = 0; i < list->numEvents; ++i)
-            if (list->events[i]->type == kVstMidiType)
-                probe.pending.push_back(*reinterpret_cast<const VstMidiEvent*>(list->events[i]));
+            if (const VstEvent* event = vstEventAt(list, i); event->type == kVstMidiType)
+                probe.pending.push_back(*reinterpret_cast<const VstMidiEvent*>(event));
         return 1;
     }
     default:
