@@ -5,7 +5,9 @@
 // figures come from a separate process per plug-in, so that no plug-in
 // inherits memory another one freed.
 //
-//     zarvex-bench [--runs N] [--instances N] [--no-peers]
+//     zarvex-bench [--runs N] [--instances N] [--no-peers] [--only TEXT]
+//
+// --only keeps the plug-ins and patches whose label contains TEXT (for a profiler).
 
 #include "plugin/Parameters.h"
 #include "vst2/VstHost.h"
@@ -220,6 +222,7 @@ int main(int argc, char** argv)
     int runs = 5;
     int instances = 8;
     bool peers = true;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc)
@@ -228,8 +231,10 @@ int main(int argc, char** argv)
             instances = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--no-peers")
             peers = false;
+        else if (arg == "--only" && i + 1 < argc)
+            only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--instances N] [--no-peers]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--runs N] [--instances N] [--no-peers] [--only TEXT]\n", argv[0]);
             return 2;
         }
     }
@@ -253,13 +258,16 @@ int main(int argc, char** argv)
         }
     }
 
+    std::erase_if(subjects, [&](const Subject& subject) { return subject.label.find(only) == std::string::npos; });
+
     std::printf("Machine: %s, %ld cores\n", cpuModel().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("Instances: create, open, set rate and block size, resume; the first loads the library,\n"
                 "%d more are kept alive after it\n\n",
         instances);
     std::printf("%-22s %12s %12s %14s\n", "", "first (ms)", "each (ms)", "resident (MB)");
     for (const Subject& subject : subjects) {
-        if (subject.label.rfind("Zarvex", 0) == 0 && subject.label != "Zarvex default")
+        // One row per plug-in: its first patch.
+        if (&subject != &subjects.front() && subject.path == (&subject - 1)->path)
             continue;
         const std::string name = subject.label.substr(0, subject.label.find(' '));
         const InstanceFigures figures = measureInstances(subject, instances);

@@ -218,41 +218,6 @@ double Oscillator::liveNoise()
     }
 }
 
-const double* Oscillator::bandLimitedTable(double increment, int extra) const
-{
-    // The exponent field of the double, so any sign, zero, NaN or infinity
-    // still lands on a valid table.
-    const auto bits = std::bit_cast<std::uint64_t>(increment);
-    const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
-    return getTable(1 + std::clamp(exponent + extra, 0, bandLimitedTableCount - 1));
-}
-
-bool Oscillator::advancePhase(double& phase, double increment)
-{
-    phase += increment;
-    bool wrapped = false;
-    if (phase >= wrapLength) {
-        wrapped = true;
-        phase -= wrapLength;
-        if (phase >= wrapLength)
-            phase = std::fmod(phase, wrapLength);
-    } else if (phase < 0.0) {
-        phase += wrapLength;
-        if (phase < 0.0)
-            phase = std::fmod(phase, wrapLength) + wrapLength;
-    }
-    if (!(phase >= 0.0 && phase <= wrapLength))
-        phase = 0.0;
-    return wrapped;
-}
-
-double Oscillator::interpolate(const double* table, double phase)
-{
-    const int i = static_cast<int>(phase);
-    const double f = phase - i;
-    return table[i] + f * (table[i + 1] - table[i]);
-}
-
 void Oscillator::updateHalfFactors()
 {
     firstHalfFactor = 1.0 / (2.0 * pulseWidth);

@@ -4,8 +4,11 @@
 #include "dsp/FourierTransformer.h"
 #include "dsp/Noise.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -80,11 +83,40 @@ protected:
     // Waveforms 0 ... 2: silence, white noise, pink noise.
     double liveNoise();
     // Band-limited table for an increment: 1 + clamp(exponent + extra, 0, 11).
-    const double* bandLimitedTable(double increment, int extra) const;
+    // The exponent field of the double, so any sign, zero, NaN or infinity
+    // still lands on a valid table.
+    const double* bandLimitedTable(double increment, int extra) const
+    {
+        const auto bits = std::bit_cast<std::uint64_t>(increment);
+        const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+        return getTable(1 + std::clamp(exponent + extra, 0, bandLimitedTableCount - 1));
+    }
     // Advances and wraps into [0, wrapLength]; true when it passed the end
     // upwards. Non-finite phases from absurd settings restart at 0.
-    static bool advancePhase(double& phase, double increment);
-    static double interpolate(const double* table, double phase);
+    static bool advancePhase(double& phase, double increment)
+    {
+        phase += increment;
+        bool wrapped = false;
+        if (phase >= wrapLength) {
+            wrapped = true;
+            phase -= wrapLength;
+            if (phase >= wrapLength)
+                phase = std::fmod(phase, wrapLength);
+        } else if (phase < 0.0) {
+            phase += wrapLength;
+            if (phase < 0.0)
+                phase = std::fmod(phase, wrapLength) + wrapLength;
+        }
+        if (!(phase >= 0.0 && phase <= wrapLength))
+            phase = 0.0;
+        return wrapped;
+    }
+    static double interpolate(const double* table, double phase)
+    {
+        const int i = static_cast<int>(phase);
+        const double f = phase - i;
+        return table[i] + f * (table[i + 1] - table[i]);
+    }
     void updateHalfFactors();
     // Reading thread, after a waveform was taken over.
     virtual void waveformAdopted() {}
