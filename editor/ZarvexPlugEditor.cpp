@@ -290,8 +290,6 @@ float displayValue(int index, float value) { return float(kDisplayFormulas[size_
 ZarvexPlugEditor::ZarvexPlugEditor(AudioEffect* effect)
     : AEffGUIEditor(effect)
 {
-    for (int page = 0; page < kNumPages; ++page)
-        backgrounds[size_t(page)] = CBitmap(layout::kPages[page].backgroundId);
     rect = { 0, 0, int16_t(layout::kFrameHeight), int16_t(layout::kFrameWidth) };
     auto placeAll = [](std::vector<PlacedControl>& controls, int page, std::span<const layout::Place> places) {
         controls.reserve(places.size());
@@ -315,6 +313,9 @@ bool ZarvexPlugEditor::open(void* parentWindow)
     if (frame)
         close();
     AEffGUIEditor::open(parentWindow);
+    // The artwork is decoded when the first editor of the process opens.
+    for (int page = 0; page < kNumPages; ++page)
+        backgrounds[size_t(page)] = CBitmap(layout::kPages[page].backgroundId);
     largeKnob = CBitmap(133);
     smallKnob = CBitmap(134);
     sliderHandle = CBitmap(135);
