@@ -16,7 +16,21 @@ public:
     // Normal (finite, non-subnormal) rates above 0 are stored; the filter is
     // redesigned in every case and keeps its history.
     void setSampleRate(double rate) override;
-    double processSample(double in) override;
+    double processSample(double in) override
+    {
+        x[4] = x[3];
+        x[3] = x[2];
+        x[2] = x[1];
+        x[1] = x[0];
+        x[0] = in;
+        y[0] = b[0] * x[0] + b[1] * x[1] + b[2] * x[2] + b[3] * x[3] + b[4] * x[4]
+            - a[1] * y[1] - a[2] * y[2] - a[3] * y[3] - a[4] * y[4];
+        y[4] = y[3];
+        y[3] = y[2];
+        y[2] = y[1];
+        y[1] = y[0];
+        return y[0];
+    }
 
     // Finite cutoffs above 0 are stored; the filter is redesigned in every
     // case and keeps its history. A cutoff that does not fit below half the

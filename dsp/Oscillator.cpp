@@ -380,10 +380,14 @@ double Oscillator::liveNoise()
     }
 }
 
-void Oscillator::updateHalfFactors()
+bool Oscillator::updateHalfFactors()
 {
+    if (pulseWidth == halfFactorsWidth)
+        return false;
+    halfFactorsWidth = pulseWidth;
     firstHalfFactor = 1.0 / (2.0 * pulseWidth);
     secondHalfFactor = 1.0 / (2.0 * (1.0 - pulseWidth));
+    return true;
 }
 
 void Oscillator::updateIncrements()

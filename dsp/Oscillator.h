@@ -117,7 +117,9 @@ protected:
         const double f = phase - i;
         return table[i] + f * (table[i + 1] - table[i]);
     }
-    void updateHalfFactors();
+    // Works the factors out when the width has changed since they were;
+    // true when it had.
+    bool updateHalfFactors();
     // Reading thread, after a waveform was taken over.
     virtual void waveformAdopted() {}
 
@@ -133,6 +135,8 @@ protected:
     double incrementSecondHalf = increment;
     double firstHalfFactor = 1.0;
     double secondHalfFactor = 1.0;
+    // The width the half factors belong to.
+    double halfFactorsWidth = 0.5;
 
 private:
     static constexpr int tableStride = tableLength + 1;

@@ -14,6 +14,8 @@ class SuperOscillator : public Oscillator {
 public:
     static constexpr int maxVoices = 127;
 
+    SuperOscillator();
+
     void setSampleRate(double sr) override;
     double getSample() override;
     void setFrequency(double hz) override;
@@ -45,9 +47,28 @@ protected:
 
 private:
     double readVoices(bool bandLimited);
+    // The side voices' read: phases advanced, one value each, added to sum in voice order.
+    template <bool bandLimited> double readSideVoices(double sum);
     void updateRandomInterval();
+    void updateRandomFactors();
+    void updateSpreadFactors();
 
-    std::array<double, maxVoices> voicePhase {};
+    static constexpr int tableStride = tableLength + 1;
+
+    // Per voice, in arrays the voice loop reads in step.
+    alignas(16) std::array<double, maxVoices> voicePhase {};
+    alignas(16) std::array<double, maxVoices> voiceIncrementFirstHalf {};
+    alignas(16) std::array<double, maxVoices> voiceIncrementSecondHalf {};
+    // 1 + random value * random amount, the factor of the band-limited read.
+    alignas(16) std::array<double, maxVoices> voiceRandomFactor {};
+    alignas(16) std::array<double, maxVoices> voiceRandom {};
+    // Exponential spacing: each side voice's ratio to the centre.
+    alignas(16) std::array<double, maxVoices> voiceSpread {};
+    // The read's scratch: where each voice reads, and the fraction between
+    // two points (negative for a phase that needs the careful wrap).
+    alignas(16) std::array<std::int32_t, maxVoices> readOffset {};
+    alignas(16) std::array<double, maxVoices> readFraction {};
+
     std::int64_t density = 1;
     double detuneSemitones = 0.0;
     double detuneFactor = 1.0;
@@ -55,10 +76,16 @@ private:
     double randomAmount = 0.0;
     double randomRate = 20.0;
     std::int64_t randomInterval = 2205;
-    std::array<double, maxVoices> voiceIncrementFirstHalf {};
-    std::array<double, maxVoices> voiceIncrementSecondHalf {};
-    std::array<double, maxVoices> voiceRandom {};
     double voiceGain = 1.0;
+    // Band-limited reads since the phases were reset, and the count at which
+    // the side voices draw their random values next.
     std::int64_t sampleCounter = 0;
+    std::int64_t nextRedraw = 0;
     bool cycleWrapped = false;
+    // The voice increments follow the frequency and these settings; they are
+    // worked out again when one of them has changed.
+    bool incrementsStale = true;
+    // What voiceSpread was worked out for.
+    double spreadFactor = 1.0;
+    std::int64_t spreadPairs = 0;
 };
