@@ -35,9 +35,9 @@ void SuperOscillator::waveformAdopted()
 
 // Non-finite frequencies are ignored; any finite one, negative included, is
 // taken (a negative one runs the phases backwards).
-void SuperOscillator::setFrequency(double hz)
+void SuperOscillator::changeFrequency(double hz)
 {
-    if (!std::isfinite(hz) || (hz == frequency && !incrementsStale))
+    if (!std::isfinite(hz))
         return;
     frequency = hz;
     incrementsStale = false;
@@ -89,7 +89,7 @@ void SuperOscillator::updateSpreadFactors()
     }
 }
 
-void SuperOscillator::setPulseWidth(double pw)
+void SuperOscillator::changePulseWidth(double pw)
 {
     if (pw > 0.0 && pw < 1.0)
         pulseWidth = pw;
@@ -137,9 +137,9 @@ void SuperOscillator::setDetuneRandomRate(double hz)
     updateRandomInterval();
 }
 
-void SuperOscillator::setDetune(double semitones)
+void SuperOscillator::changeDetune(double semitones)
 {
-    if (semitones >= 0.0 && std::isfinite(semitones) && semitones != detuneSemitones) {
+    if (semitones >= 0.0 && std::isfinite(semitones)) {
         detuneSemitones = semitones;
         detuneFactor = std::exp2(detuneSemitones / 12.0);
         incrementsStale = true;

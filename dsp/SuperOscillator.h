@@ -18,8 +18,18 @@ public:
 
     void setSampleRate(double sr) override;
     double getSample() override;
-    void setFrequency(double hz) override;
-    void setPulseWidth(double pw) override;
+    // The generator sets frequency, width and detune at every read; unchanged
+    // values return at once.
+    void setFrequency(double hz) override
+    {
+        if (hz != frequency || incrementsStale)
+            changeFrequency(hz);
+    }
+    void setPulseWidth(double pw) override
+    {
+        if (pw != pulseWidth)
+            changePulseWidth(pw);
+    }
     double getSampleAntiAliased() override;
     void resetPhase() override;
     using Oscillator::resetPhase;
@@ -28,7 +38,11 @@ public:
     virtual void setSpacing(bool linear);
     virtual void setDetuneRandom(double percent);
     virtual void setDetuneRandomRate(double hz);
-    virtual void setDetune(double semitones);
+    virtual void setDetune(double semitones)
+    {
+        if (semitones != detuneSemitones)
+            changeDetune(semitones);
+    }
 
     std::int64_t getDensity() const { return density; }
     double getVoiceGain() const { return voiceGain; }
@@ -46,6 +60,9 @@ protected:
     void waveformAdopted() override;
 
 private:
+    void changeFrequency(double hz);
+    void changePulseWidth(double pw);
+    void changeDetune(double semitones);
     double readVoices(bool bandLimited);
     // The side voices' read: phases advanced, one value each, added to sum in voice order.
     template <bool bandLimited> double readSideVoices(double sum);
