@@ -5,9 +5,11 @@
 // figures come from a separate process per plug-in, so that no plug-in
 // inherits memory another one freed.
 //
-//     zarvex-bench [--runs N] [--instances N] [--no-peers] [--only TEXT]
+//     zarvex-bench [--runs N] [--instances N] [--no-peers] [--only TEXT] [--baseline PATH]
 //
-// --only keeps the plug-ins and patches whose label contains TEXT (for a profiler).
+// --only keeps the plug-ins and patches whose label contains TEXT (for a
+// profiler); --baseline adds another build of the plug-in (an earlier
+// version, say) with the same patches.
 
 #include "plugin/Parameters.h"
 #include "vst2/VstHost.h"
@@ -206,6 +208,9 @@ InstanceFigures measureInstances(const Subject& subject, int count)
     return figures;
 }
 
+// Three significant digits for the small factors, whole numbers for the rest.
+int precision(double factor) { return factor < 10.0 ? 2 : factor < 100.0 ? 1 : 0; }
+
 std::string cpuModel()
 {
     std::ifstream cpuinfo("/proc/cpuinfo");
@@ -223,6 +228,7 @@ int main(int argc, char** argv)
     int instances = 8;
     bool peers = true;
     std::string only;
+    std::string baseline;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc)
@@ -233,8 +239,10 @@ int main(int argc, char** argv)
             peers = false;
         else if (arg == "--only" && i + 1 < argc)
             only = argv[++i];
+        else if (arg == "--baseline" && i + 1 < argc)
+            baseline = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--instances N] [--no-peers] [--only TEXT]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--runs N] [--instances N] [--no-peers] [--only TEXT] [--baseline PATH]\n", argv[0]);
             return 2;
         }
     }
@@ -244,6 +252,11 @@ int main(int argc, char** argv)
         { "Zarvex typical bass", ZARVEX_PLUGIN_PATH, kTypicalBass },
         { "Zarvex heavy", ZARVEX_PLUGIN_PATH, kHeavy },
     };
+    if (!baseline.empty()) {
+        subjects.push_back({ "baseline default", baseline, {} });
+        subjects.push_back({ "baseline typical bass", baseline, kTypicalBass });
+        subjects.push_back({ "baseline heavy", baseline, kHeavy });
+    }
     if (peers) {
         const Subject others[] = {
             { "amsynth default", "/usr/lib/vst/amsynth_vst.so", {} },
@@ -295,8 +308,8 @@ int main(int argc, char** argv)
     std::printf("%-22s %12s %12s\n", "", "real time", "best run");
     for (size_t s = 0; s < subjects.size(); ++s) {
         const double best = *std::min_element(seconds[s].begin(), seconds[s].end());
-        std::printf("%-22s %11.0fx %11.0fx\n", subjects[s].label.c_str(), kPhraseSeconds / median(seconds[s]),
-            kPhraseSeconds / best);
+        std::printf("%-22s %11.*fx %11.*fx\n", subjects[s].label.c_str(), precision(kPhraseSeconds / median(seconds[s])),
+            kPhraseSeconds / median(seconds[s]), precision(kPhraseSeconds / best), kPhraseSeconds / best);
     }
 
     for (void* library : libraries)
