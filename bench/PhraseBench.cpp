@@ -12,6 +12,7 @@
 // version, say) with the same patches.
 
 #include "plugin/Parameters.h"
+#include "tests/support/PatchValues.h"
 #include "vst2/VstHost.h"
 
 #include <dlfcn.h>
@@ -56,28 +57,42 @@ struct Subject {
     std::vector<Setting> patch;
 };
 
-// Normalised values of the patches' settings.
-float wave(int w) { return (static_cast<float>(w) + 0.5f) / 512.0f; }
-float mode128(int m) { return (static_cast<float>(m) + 0.5f) / 128.0f; }
-float voices(int n) { return (static_cast<float>((n - 1) / 2) + 0.5f) / 63.0f; }
-float stages(int n) { return (static_cast<float>(n - 1) + 0.5f) / 4.0f; }
-float cutoffHz(double hz) { return static_cast<float>(std::log(hz / 20.0) / std::log(1000.0)); }
-float resonance(double r) { return static_cast<float>((r - 0.1) / 9.9); }
-float decibels(double dB) { return static_cast<float>((dB + 96.0) / 120.0); }
-
 const std::vector<Setting> kTypicalBass = {
-    { kO1Wave, wave(6) }, { kO1Density, voices(7) }, { kO1DetStart, 0.2f / 12 }, { kO1DetEnd, 0.2f / 12 },
-    { kFilterMode, mode128(10) }, { kStages, stages(4) }, { kCutoff, cutoffHz(300) }, { kReso, resonance(2.5) },
-    { kFiltPeak, (36.0f + 96.0f) / 192.0f }, { kFiltDecay, 150.0f / 2000.0f },
+    { kO1Wave, patch::wave(6) },
+    { kO1Density, patch::voices(7) },
+    { kO1DetStart, 0.2f / 12 },
+    { kO1DetEnd, 0.2f / 12 },
+    { kFilterMode, patch::mode(10) },
+    { kStages, patch::stages(4) },
+    { kCutoff, patch::cutoffHz(300) },
+    { kReso, patch::resonance(2.5) },
+    { kFiltPeak, (36.0f + 96.0f) / 192.0f },
+    { kFiltDecay, 150.0f / 2000.0f },
 };
 
 const std::vector<Setting> kHeavy = {
-    { kO1Wave, wave(6) }, { kO1Density, voices(127) }, { kO1DetStart, 0.5f / 12 }, { kO1DetEnd, 0.5f / 12 },
-    { kO2Wave, wave(5) }, { kO3Wave, wave(7) }, { kModulation, 2.5f / 3.0f }, { kFMbyO2Start, 0.3f / 30 },
-    { kFMbyO2End, 0.3f / 30 }, { kAMbyO3Start, 0.2f }, { kAMbyO3End, 0.2f }, { kRM23Start, decibels(-12) },
-    { kRM23End, decibels(-12) }, { kVibWave, wave(3) }, { kVibSpeed, 5.0f / 20 }, { kVibDepth, 0.01f },
-    { kFilterMode, mode128(12) }, { kStages, stages(4) }, { kCutoff, cutoffHz(900) }, { kReso, resonance(2.0) },
-    { kDistMode, mode128(2) }, { kDistDrive, (6.0f + 48.0f) / 96.0f },
+    { kO1Wave, patch::wave(6) },
+    { kO1Density, patch::voices(127) },
+    { kO1DetStart, 0.5f / 12 },
+    { kO1DetEnd, 0.5f / 12 },
+    { kO2Wave, patch::wave(5) },
+    { kO3Wave, patch::wave(7) },
+    { kModulation, patch::modulation(2) },
+    { kFMbyO2Start, 0.3f / 30 },
+    { kFMbyO2End, 0.3f / 30 },
+    { kAMbyO3Start, 0.2f },
+    { kAMbyO3End, 0.2f },
+    { kRM23Start, patch::decibels(-12) },
+    { kRM23End, patch::decibels(-12) },
+    { kVibWave, patch::wave(3) },
+    { kVibSpeed, 5.0f / 20 },
+    { kVibDepth, 0.01f },
+    { kFilterMode, patch::mode(12) },
+    { kStages, patch::stages(4) },
+    { kCutoff, patch::cutoffHz(900) },
+    { kReso, patch::resonance(2.0) },
+    { kDistMode, patch::mode(2) },
+    { kDistDrive, (6.0f + 48.0f) / 96.0f },
 };
 
 // The phrase as one list of events with absolute frames: keys cycling,
@@ -91,8 +106,8 @@ std::vector<VstMidiEvent> phrase()
         const uint8_t key = kKeys[i % 8];
         const auto velocity = static_cast<uint8_t>(64 + (i * 23) % 63);
         const bool legato = i % 4 == 3;
-        const auto off = legato ? static_cast<int32_t>(std::lround((i + 1) * step)) + 64
-                                : on + static_cast<int32_t>(0.75 * step);
+        const auto off
+            = legato ? static_cast<int32_t>(std::lround((i + 1) * step)) + 64 : on + static_cast<int32_t>(0.75 * step);
         events.push_back(makeMidiEvent(on, 0x90, key, velocity));
         events.push_back(makeMidiEvent(std::min(off, kPhraseFrames - 1), 0x80, key, 0));
     }
@@ -242,7 +257,8 @@ int main(int argc, char** argv)
         else if (arg == "--baseline" && i + 1 < argc)
             baseline = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--instances N] [--no-peers] [--only TEXT] [--baseline PATH]\n", argv[0]);
+            std::fprintf(
+                stderr, "usage: %s [--runs N] [--instances N] [--no-peers] [--only TEXT] [--baseline PATH]\n", argv[0]);
             return 2;
         }
     }
@@ -308,8 +324,9 @@ int main(int argc, char** argv)
     std::printf("%-22s %12s %12s\n", "", "real time", "best run");
     for (size_t s = 0; s < subjects.size(); ++s) {
         const double best = *std::min_element(seconds[s].begin(), seconds[s].end());
-        std::printf("%-22s %11.*fx %11.*fx\n", subjects[s].label.c_str(), precision(kPhraseSeconds / median(seconds[s])),
-            kPhraseSeconds / median(seconds[s]), precision(kPhraseSeconds / best), kPhraseSeconds / best);
+        std::printf("%-22s %11.*fx %11.*fx\n", subjects[s].label.c_str(),
+            precision(kPhraseSeconds / median(seconds[s])), kPhraseSeconds / median(seconds[s]),
+            precision(kPhraseSeconds / best), kPhraseSeconds / best);
     }
 
     for (void* library : libraries)

@@ -119,7 +119,8 @@ public:
         const double d = (in - prevInput) * factorInv;
         const double from = prevInput;
         prevInput = in;
-        return antiAlias.processSequence(factor, [&](std::int64_t k) { return step(from + static_cast<double>(k) * d); });
+        return antiAlias.processSequence(factor,
+            [&](std::int64_t k) { return step(from + static_cast<double>(k) * d); });
     }
 
     std::int64_t getFactor() const { return factor; }
