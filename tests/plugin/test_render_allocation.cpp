@@ -34,19 +34,38 @@ VstMidiEvent midi(int32_t offset, char status, char key, char velocity)
 
 } // namespace
 
-void* operator new(std::size_t size)
+// The whole family of plain allocation functions, so that every pair stays
+// malloc and free (also for the sanitizers, which check the pairs).
+namespace {
+
+void* countedAllocation(std::size_t size) noexcept
 {
     if (counting)
         ++allocations;
-    if (void* p = std::malloc(size ? size : 1))
+    return std::malloc(size ? size : 1);
+}
+
+void* countedOrThrow(std::size_t size)
+{
+    if (void* p = countedAllocation(size))
         return p;
     throw std::bad_alloc();
 }
-// The matching release, so that the pair stays malloc and free for sanitizers.
+
+} // namespace
+
+void* operator new(std::size_t size) { return countedOrThrow(size); }
+void* operator new[](std::size_t size) { return countedOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
 
 TEST(RenderAllocation, RenderingNotesThroughEveryModuleAllocatesNothing)
