@@ -31,6 +31,13 @@ public:
             changePulseWidth(pw);
     }
     double getSampleAntiAliased() override;
+    // The plain oscillator's increments, worked out in its own way: the next
+    // frequency works the voices' increments out afresh.
+    void calcIncrements() override
+    {
+        Oscillator::calcIncrements();
+        incrementsStale = true;
+    }
     void resetPhase() override;
     using Oscillator::resetPhase;
 
