@@ -207,15 +207,15 @@ double MoogFilter2::processSample(double in)
     double w2 = tanhMemory[2];
     const double G = stageGain;
     const double out = oversampler.process(in, [&](double u) {
-        const double a = fastTanh(0.5 * (u * drive - resonance * y3));
+        const double a = fastTanhOfHalf(u * drive - resonance * y3);
         y0 += G * (a - w0);
-        const double b = fastTanh(0.5 * y0);
+        const double b = fastTanhOfHalf(y0);
         y1 += G * (b - w1);
-        const double c = fastTanh(0.5 * y1);
+        const double c = fastTanhOfHalf(y1);
         y2 += G * (c - w2);
-        const double e = fastTanh(0.5 * y2);
+        const double e = fastTanhOfHalf(y2);
         // The fourth stage's own tanh is taken afresh; only stages 1..3 keep theirs.
-        y3 += G * (e - fastTanh(0.5 * y3));
+        y3 += G * (e - fastTanhOfHalf(y3));
         w0 = b;
         w1 = c;
         w2 = e;
