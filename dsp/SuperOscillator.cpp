@@ -163,7 +163,7 @@ double SuperOscillator::readVoices(bool bandLimited)
     cycleWrapped = advancePhase(voicePhase[0], step);
     const double centre = interpolate(table, voicePhase[0]);
     if (!bandLimited)
-        return readSideVoices<false>(centre) * voiceGain;
+        return (density == 1 ? centre : readSideVoices<false>(centre)) * voiceGain;
 
     // All side voices redraw in the same read, in voice order.
     if (sampleCounter == nextRedraw) {
@@ -175,7 +175,7 @@ double SuperOscillator::readVoices(bool bandLimited)
         }
     }
     ++sampleCounter;
-    return readSideVoices<true>(centre) * voiceGain;
+    return (density == 1 ? centre : readSideVoices<true>(centre)) * voiceGain;
 }
 
 // The first loop has no branches, so that the compiler turns it into vector
