@@ -16,7 +16,47 @@ public:
     // Normal (finite, non-subnormal) rates above 0 are stored; the filter is
     // redesigned in every case and keeps its history.
     void setSampleRate(double rate) override;
-    double processSample(double in) override;
+    // Filters the values next(0) ... next(count - 1) in turn and returns the
+    // last output (0 for no values); the history stays in registers meanwhile.
+    template <class Next>
+    double processSequence(std::int64_t count, Next&& next)
+    {
+        double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3], x4 = x[4];
+        double y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3], y4 = y[4];
+        for (std::int64_t k = 0; k < count; ++k) {
+            const double in = next(k);
+            x4 = x3;
+            x3 = x2;
+            x2 = x1;
+            x1 = x0;
+            x0 = in;
+            y0 = b[0] * x0 + b[1] * x1 + b[2] * x2 + b[3] * x3 + b[4] * x4 - a[1] * y1 - a[2] * y2 - a[3] * y3
+                - a[4] * y4;
+            y4 = y3;
+            y3 = y2;
+            y2 = y1;
+            y1 = y0;
+        }
+        x[0] = x0, x[1] = x1, x[2] = x2, x[3] = x3, x[4] = x4;
+        y[0] = y0, y[1] = y1, y[2] = y2, y[3] = y3, y[4] = y4;
+        return count > 0 ? y0 : 0.0;
+    }
+
+    double processSample(double in) override
+    {
+        x[4] = x[3];
+        x[3] = x[2];
+        x[2] = x[1];
+        x[1] = x[0];
+        x[0] = in;
+        y[0] = b[0] * x[0] + b[1] * x[1] + b[2] * x[2] + b[3] * x[3] + b[4] * x[4]
+            - a[1] * y[1] - a[2] * y[2] - a[3] * y[3] - a[4] * y[4];
+        y[4] = y[3];
+        y[3] = y[2];
+        y[2] = y[1];
+        y[1] = y[0];
+        return y[0];
+    }
 
     // Finite cutoffs above 0 are stored; the filter is redesigned in every
     // case and keeps its history. A cutoff that does not fit below half the
@@ -77,11 +117,10 @@ public:
     double process(double in, Step&& step)
     {
         const double d = (in - prevInput) * factorInv;
-        double out = 0.0;
-        for (std::int64_t k = 0; k < factor; ++k)
-            out = antiAlias.processSample(step(prevInput + static_cast<double>(k) * d));
+        const double from = prevInput;
         prevInput = in;
-        return out;
+        return antiAlias.processSequence(factor,
+            [&](std::int64_t k) { return step(from + static_cast<double>(k) * d); });
     }
 
     std::int64_t getFactor() const { return factor; }

@@ -1,5 +1,7 @@
 #include "dsp/Distortion.h"
 
+#include "dsp/Tanh.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -79,7 +81,7 @@ double Distortion::Half::tanhKnee(double a) const
 {
     if (a <= threshold)
         return a;
-    const double y = threshold + tanhScale * std::tanh((a - threshold) * tanhInputScale);
+    const double y = threshold + tanhScale * fastTanh((a - threshold) * tanhInputScale);
     // Rounding in T + K could land one step above the clamp level it approaches.
     return tanhScale > 0.0 ? std::min(y, clampLevel) : y;
 }

@@ -3,14 +3,6 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-// Time units the amplitude envelope's release runs on after its release
-// time before it cuts to 0.
-constexpr double releaseTail = 2.0;
-
-} // namespace
-
 EnvelopeStages::EnvelopeStages(double start, double sustain, double releaseTarget)
     : startLevel(start), sustainLevel(sustain), releaseLevel(releaseTarget)
 {
@@ -110,26 +102,6 @@ void EnvelopeStages::release()
     clock = mark2 + timeStep;
 }
 
-bool EnvelopeStages::advance(double releaseEnd)
-{
-    if (clock <= mark1) {
-        output = attackPole.approach(peakLevel, output);
-    } else if (clock <= mark2) {
-        output = decayPole.approach(sustainLevel, output);
-    } else if (held) {
-        output = decayPole.approach(sustainLevel, output);
-        return true;
-    } else if (clock <= releaseEnd) {
-        output = releasePole.approach(releaseLevel, output);
-    } else {
-        output = 0.0;
-        clock += timeStep;
-        return false;
-    }
-    clock += timeStep;
-    return true;
-}
-
 AmpEnvRc::AmpEnvRc() : EnvelopeStages(0.0, 0.5, 1e-50) {}
 
 void AmpEnvRc::setSampleRate(double newRate)
@@ -137,13 +109,6 @@ void AmpEnvRc::setSampleRate(double newRate)
     if (std::isfinite(newRate))
         AudioModule::setSampleRate(newRate);
     setRate(sampleRate);
-}
-
-double AmpEnvRc::getSample()
-{
-    if (!advance(mark3 + releaseTail))
-        finished = true;
-    return output;
 }
 
 void AmpEnvRc::setStart(double dB)
@@ -187,8 +152,3 @@ void PitchEnvRC::noteOn()
     hold();
 }
 
-double PitchEnvRC::getSample()
-{
-    advance(std::numeric_limits<double>::infinity());
-    return output;
-}

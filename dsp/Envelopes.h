@@ -2,6 +2,8 @@
 
 #include "dsp/AudioModule.h"
 
+#include <limits>
+
 // Clocked stage logic shared by the amplitude and the filter envelope. Every
 // stage is a one-pole approach towards a target level; the stage is chosen by
 // an elapsed-time clock compared with cumulative marks, not by the level:
@@ -46,7 +48,25 @@ protected:
     // Moves the output one sample along the stage the clock is in and
     // advances the clock (not while sustaining). Once the clock has passed
     // releaseEnd the output is cut to 0 and false is returned.
-    bool advance(double releaseEnd);
+    bool advance(double releaseEnd)
+    {
+        if (clock <= mark1) {
+            output = attackPole.approach(peakLevel, output);
+        } else if (clock <= mark2) {
+            output = decayPole.approach(sustainLevel, output);
+        } else if (held) {
+            output = decayPole.approach(sustainLevel, output);
+            return true;
+        } else if (clock <= releaseEnd) {
+            output = releasePole.approach(releaseLevel, output);
+        } else {
+            output = 0.0;
+            clock += timeStep;
+            return false;
+        }
+        clock += timeStep;
+        return true;
+    }
 
     // One-pole step y = feed * target + retain * y, feed = 1 - retain.
     struct OnePole {
@@ -92,7 +112,12 @@ public:
 
     // Finite rates above 0 are stored; timing and coefficients follow.
     void setSampleRate(double rate) override;
-    double getSample() override;
+    double getSample() override
+    {
+        if (!advance(mark3 + releaseTail))
+            finished = true;
+        return output;
+    }
 
     // Levels in dB, stored as linear gains; a gain that is not finite (NaN,
     // or a dB value so large that it overflows) is refused. The start level
@@ -111,6 +136,9 @@ public:
     bool isFinished() const { return finished; }
 
 private:
+    // Time units the release runs on after its release time before it cuts to 0.
+    static constexpr double releaseTail = 2.0;
+
     bool finished = true;
 };
 
@@ -141,7 +169,11 @@ public:
     void noteOn();
     void noteOff() { release(); }
     // One step; returns the ratio by which the cutoff is multiplied.
-    double getSample();
+    double getSample()
+    {
+        advance(std::numeric_limits<double>::infinity());
+        return output;
+    }
 
     using EnvelopeStages::getClock;
     using EnvelopeStages::getOutput;

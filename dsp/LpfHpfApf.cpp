@@ -32,11 +32,6 @@ void LpfHpfApf::setSampleRate(double rate)
     calcCoefficients();
 }
 
-double LpfHpfApf::processSample(double in)
-{
-    return allpass.process(highpass.process(lowpass.process(in)));
-}
-
 void LpfHpfApf::setLowpassFrequency(double hz)
 {
     lowpassFrequency = acceptedFrequency(hz);

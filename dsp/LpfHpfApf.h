@@ -10,7 +10,7 @@ public:
     LpfHpfApf();
 
     void setSampleRate(double rate) override;
-    double processSample(double in) override;
+    double processSample(double in) override { return allpass.process(highpass.process(lowpass.process(in))); }
 
     // Frequencies outside 0..20000 Hz (NaN included) fall back to 20000 Hz.
     virtual void setLowpassFrequency(double hz);

@@ -1,5 +1,7 @@
 #include "dsp/MoogFilter.h"
 
+#include "dsp/Tanh.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,16 +57,19 @@ void MoogFilter::setSampleRate(double rate)
         AudioModule::setSampleRate(rate);
     samplePeriod = 1.0 / sampleRate;
     oversampler.setBaseRate(sampleRate);
+    coefficientsCutoff = notWorkedOut;
 }
 
 void MoogFilter::setOversampling(std::int64_t n)
 {
     oversampler.setFactor(n);
+    coefficientsCutoff = notWorkedOut;
 }
 
 void MoogFilter::setMode(std::int64_t newMode)
 {
     mode = newMode;
+    coefficientsCutoff = notWorkedOut;
 }
 
 void MoogFilter::setNumPoles(std::int64_t n)
@@ -89,6 +94,10 @@ void MoogFilter::setResonance(double r)
 
 void MoogFilter::calcCoefficients()
 {
+    // The cutoff is usually the one of the sample before.
+    if (cutoff == coefficientsCutoff)
+        return;
+    coefficientsCutoff = cutoff;
     const double factorInv = oversampler.getFactorInv();
     const double p = onePole(cutoff, samplePeriod, factorInv);
     const std::int64_t equalStages = mode == static_cast<std::int64_t>(LadderMode::moog) ? 4
@@ -113,20 +122,29 @@ void MoogFilter::clearHistory()
         s = 0.0;
 }
 
+// The ladder's state stays in registers through the oversampled steps.
 double MoogFilter::processSample(double in)
 {
-    return oversampler.process(in, [this](double u) { return step(u); });
-}
-
-double MoogFilter::step(double u)
-{
-    double s = std::clamp(u * drive - feedback * resonance, -inputClip, inputClip);
-    for (int i = 0; i < 4; ++i) {
-        s = pole[i] * stageOut[i] + gain[i] * s;
-        stageOut[i] = s;
-    }
-    feedback = stageOut[3];
-    return stageOut[outputTap];
+    double s0 = stageOut[0];
+    double s1 = stageOut[1];
+    double s2 = stageOut[2];
+    double s3 = stageOut[3];
+    double fed = feedback;
+    const double out = oversampler.process(in, [&](double u) {
+        const double s = std::clamp(u * drive - fed * resonance, -inputClip, inputClip);
+        s0 = pole[0] * s0 + gain[0] * s;
+        s1 = pole[1] * s1 + gain[1] * s0;
+        s2 = pole[2] * s2 + gain[2] * s1;
+        s3 = pole[3] * s3 + gain[3] * s2;
+        fed = s3;
+        return outputTap == 0 ? s0 : outputTap == 1 ? s1 : outputTap == 2 ? s2 : s3;
+    });
+    stageOut[0] = s0;
+    stageOut[1] = s1;
+    stageOut[2] = s2;
+    stageOut[3] = s3;
+    feedback = fed;
+    return out;
 }
 
 MoogFilter2::MoogFilter2() = default;
@@ -135,11 +153,13 @@ void MoogFilter2::setSampleRate(double fs)
 {
     oversampler.setBaseRate(fs);
     samplePeriod = 1.0 / oversampler.getBaseRate();
+    stageGainCutoff = notWorkedOut;
 }
 
 void MoogFilter2::setOversampling(std::int64_t n)
 {
     oversampler.setFactor(n);
+    stageGainCutoff = notWorkedOut;
 }
 
 void MoogFilter2::setNumPoles(std::int64_t n)
@@ -173,26 +193,40 @@ void MoogFilter2::clearHistory()
 
 double MoogFilter2::processSample(double in)
 {
-    stageGain = 2.0 * (1.0 - onePole(cutoff, samplePeriod, oversampler.getFactorInv()));
-    return oversampler.process(in, [this](double u) { return step(u); });
-}
-
-double MoogFilter2::step(double u)
-{
-    double* y = stageOut;
-    double* w = tanhMemory;
+    if (cutoff != stageGainCutoff) {
+        stageGainCutoff = cutoff;
+        stageGain = 2.0 * (1.0 - onePole(cutoff, samplePeriod, oversampler.getFactorInv()));
+    }
+    // The ladder's state stays in registers through the oversampled steps.
+    double y0 = stageOut[0];
+    double y1 = stageOut[1];
+    double y2 = stageOut[2];
+    double y3 = stageOut[3];
+    double w0 = tanhMemory[0];
+    double w1 = tanhMemory[1];
+    double w2 = tanhMemory[2];
     const double G = stageGain;
-    const double a = std::tanh(0.5 * (u * drive - resonance * y[3]));
-    y[0] += G * (a - w[0]);
-    const double b = std::tanh(0.5 * y[0]);
-    y[1] += G * (b - w[1]);
-    const double c = std::tanh(0.5 * y[1]);
-    y[2] += G * (c - w[2]);
-    const double e = std::tanh(0.5 * y[2]);
-    // The fourth stage's own tanh is taken afresh; only stages 1..3 keep theirs.
-    y[3] += G * (e - std::tanh(0.5 * y[3]));
-    w[0] = b;
-    w[1] = c;
-    w[2] = e;
-    return y[outputTap];
+    const double out = oversampler.process(in, [&](double u) {
+        const double a = fastTanhOfHalf(u * drive - resonance * y3);
+        y0 += G * (a - w0);
+        const double b = fastTanhOfHalf(y0);
+        y1 += G * (b - w1);
+        const double c = fastTanhOfHalf(y1);
+        y2 += G * (c - w2);
+        const double e = fastTanhOfHalf(y2);
+        // The fourth stage's own tanh is taken afresh; only stages 1..3 keep theirs.
+        y3 += G * (e - fastTanhOfHalf(y3));
+        w0 = b;
+        w1 = c;
+        w2 = e;
+        return outputTap == 0 ? y0 : outputTap == 1 ? y1 : outputTap == 2 ? y2 : y3;
+    });
+    stageOut[0] = y0;
+    stageOut[1] = y1;
+    stageOut[2] = y2;
+    stageOut[3] = y3;
+    tanhMemory[0] = w0;
+    tanhMemory[1] = w1;
+    tanhMemory[2] = w2;
+    return out;
 }

@@ -4,6 +4,10 @@
 #include "dsp/AudioModule.h"
 
 #include <cstdint>
+#include <limits>
+
+// Marks a cached coefficient as due: no cutoff compares equal to it.
+inline constexpr double notWorkedOut = std::numeric_limits<double>::quiet_NaN();
 
 // Ladder types of MoogFilter.
 enum class LadderMode : std::int64_t {
@@ -43,8 +47,6 @@ public:
     const Oversampler& getOversampler() const { return oversampler; }
 
 private:
-    double step(double u);
-
     Oversampler oversampler{defaultOversampling};
     double stage4Ratio = 11.0 / 6.0;
     double samplePeriod = 1.0 / 44100.0;
@@ -54,6 +56,9 @@ private:
     double drive = 1.0;
     std::int64_t outputTap = 3;
     double feedback = 0.0;
+    // The cutoff the coefficients were worked out for (NaN: none yet, or a
+    // setting that also decides them has changed since).
+    double coefficientsCutoff = notWorkedOut;
     double gain[4] = {};
     double pole[4] = {};
     double stageOut[4] = {};
@@ -84,14 +89,15 @@ public:
     const Oversampler& getOversampler() const { return oversampler; }
 
 private:
-    double step(double u);
-
     Oversampler oversampler{MoogFilter::defaultOversampling};
     double samplePeriod = 1.0 / 44100.0;
     double cutoff = 20000.0;
     double resonance = 0.0;
     double drive = 1.0;
     double stageGain = 0.0;
+    // The cutoff the stage gain was worked out for (NaN: none yet, or the
+    // rate or oversampling has changed since).
+    double stageGainCutoff = notWorkedOut;
     std::int64_t outputTap = 3;
     double tanhMemory[3] = {};
     double stageOut[4] = {};

@@ -1,17 +1,26 @@
 #include "dsp/Oscillator.h"
 
+#include "dsp/FourierTransformer.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <numbers>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
 constexpr int tablePoints = Oscillator::tableLength;
 constexpr int tableCount = 1 + Oscillator::bandLimitedTableCount;
+constexpr int tableStride = tablePoints + 1;
+constexpr std::int64_t sineWave = 3;
+constexpr std::int64_t whiteCycle = 14;
 constexpr std::int64_t pinkCycle = 15;
+constexpr std::int64_t brownCycle = 16;
 
 double sine(int i)
 {
@@ -92,18 +101,169 @@ void normalizePeak(double* raw)
         raw[i] *= scale;
 }
 
+// Octave partials up to the highest harmonic that stays at or below 20 kHz
+// when the table is read one point per sample at this rate: the number of
+// octaves is all the rate decides.
+int octaveCount(double rate)
+{
+    const double highestHarmonic = std::floor(20000.0 / (rate / tablePoints));
+    // From octave 13 on (i << k) & 8191 is always 0, where both shapes are 0.
+    int count = 0;
+    while (count <= 12 && std::ldexp(1.0, count) <= highestHarmonic)
+        ++count;
+    return count;
+}
+
+void buildOctaves(double* raw, double (*shape)(int), int octaves)
+{
+    std::fill(raw, raw + tablePoints, 0.0);
+    for (int k = 0; k < octaves; ++k) {
+        const double weight = std::ldexp(1.0, -k);
+        for (int i = 0; i < tablePoints; ++i)
+            raw[i] += weight * shape((i << k) & (tablePoints - 1));
+    }
+    normalizePeak(raw);
+}
+
+// From a source of its own seeded with 0, so a noise cycle is the same
+// whenever and on whichever thread it is built, and live noise runs on undisturbed.
+void buildNoiseCycle(double* raw, White2PinkFilter& pink, std::int64_t index)
+{
+    NoiseGenerator cycle;
+    cycle.reseed(0);
+    for (int i = 0; i < tablePoints; ++i)
+        raw[i] = cycle.nextWhite();
+    removeDc(raw);
+    normalizePeak(raw);
+    if (index == pinkCycle) {
+        pink.clear();
+        for (int i = 0; i < tablePoints; ++i)
+            pink.processSample(raw[i]);
+        for (int i = 0; i < tablePoints; ++i)
+            raw[i] = pink.processSample(raw[i]);
+    } else if (index == brownCycle) {
+        for (int i = 1; i < tablePoints; ++i)
+            raw[i] += raw[i - 1];
+    }
+    removeDc(raw);
+    normalizePeak(raw);
+}
+
+// Every table of a waveform in one block (tables 0 ... 12 of tablePoints + 1
+// points each) and the state a pink cycle's build leaves in its filter.
+struct SharedTables {
+    std::unique_ptr<double[]> points;
+    White2PinkFilter pink;
+};
+
+// The tables of every waveform asked for so far, built once per process by
+// the first thread that asks and never changed or freed afterwards, so any
+// number of oscillators read them without further ado.
+class TableLibrary {
+public:
+    static TableLibrary& instance()
+    {
+        static TableLibrary library;
+        return library;
+    }
+
+    // Any thread; builds (under the library's lock) what is not built yet.
+    const SharedTables& tables(std::int64_t index, double rate)
+    {
+        // Everything but the table waveforms plays the sine; the octave
+        // waveforms differ by their number of octaves.
+        const std::int64_t shape = index >= 4 && index <= brownCycle ? index : sineWave;
+        const int octaves = shape == 12 || shape == 13 ? octaveCount(rate) : 0;
+        const std::lock_guard lock(mutex);
+        std::unique_ptr<SharedTables>& entry = built[{ shape, octaves }];
+        if (!entry) {
+            entry = std::make_unique<SharedTables>();
+            entry->points = std::make_unique<double[]>(tableCount * tableStride);
+            build(*entry, shape, octaves);
+        }
+        return *entry;
+    }
+
+private:
+    TableLibrary() { fft.setLength(tablePoints); }
+
+    void build(SharedTables& set, std::int64_t shape, int octaves)
+    {
+        double* raw = set.points.get();
+        switch (shape) {
+        case 4:
+            fill(raw, triangle);
+            break;
+        case 5:
+            fill(raw, pulse);
+            break;
+        case 6:
+            fill(raw, sawUp);
+            break;
+        case 7:
+            fill(raw, sawDown);
+            break;
+        case 8:
+        case 9:
+        case 10:
+            fill(raw, shape == 8 ? peakUp : shape == 9 ? peakDown : moogSaw);
+            removeDc(raw);
+            normalizePeak(raw);
+            break;
+        case 11:
+            fill(raw, squareMinusSine);
+            break;
+        case 12:
+            buildOctaves(raw, sine, octaves);
+            break;
+        case 13:
+            buildOctaves(raw, sawUp, octaves);
+            break;
+        case whiteCycle:
+        case pinkCycle:
+        case brownCycle:
+            buildNoiseCycle(raw, set.pink, shape);
+            break;
+        default:
+            fill(raw, sine);
+            break;
+        }
+        raw[tablePoints] = raw[0];
+        buildBandLimitedTables(raw);
+    }
+
+    // Table t (2 ... 12) keeps harmonics below 4096 / 2^(t-1), so at the
+    // increments that select it the highest one stays below half the sample rate.
+    void buildBandLimitedTables(double* tables)
+    {
+        double* unfiltered = tables + tableStride;
+        std::copy(tables, tables + tableStride, unfiltered);
+        fft.transformRealSignal(unfiltered, spectrum.data());
+        spectrum[0] = 0.0;
+        spectrum[1] = 0.0;
+        for (int t = 2; t < tableCount; ++t) {
+            const int first = (tablePoints / 2) >> (t - 1);
+            std::fill(spectrum.begin() + 2 * first, spectrum.begin() + 4 * first, 0.0);
+            double* out = tables + t * tableStride;
+            fft.transformSpectrum(spectrum.data(), out);
+            out[tablePoints] = out[0];
+        }
+    }
+
+    std::mutex mutex;
+    std::map<std::pair<std::int64_t, int>, std::unique_ptr<SharedTables>> built;
+    FourierTransformer fft;
+    std::vector<double> spectrum = std::vector<double>(tablePoints);
+};
+
 } // namespace
 
 Oscillator::Oscillator()
-    : storage(std::make_unique<double[]>(tableSetCount * tableCount * tableStride + tablePoints))
-    , current(&sets[0])
+    : current(&sets[0])
     , active(&sets[0])
     , latest(&sets[0])
 {
-    for (int s = 0; s < tableSetCount; ++s)
-        sets[s].tables = storage.get() + s * tableCount * tableStride;
-    fft.setLength(tablePoints);
-    buildTables(sets[0], waveform);
+    selectTables(sets[0], waveform);
 }
 
 void Oscillator::setSampleRate(double sr)
@@ -144,8 +304,7 @@ void Oscillator::prepareWaveform(std::int64_t index)
     TableSet* target = sets.data();
     while (target == read || target == latest)
         ++target;
-    buildTables(*target, index);
-    target->waveform = index;
+    selectTables(*target, index);
     // A superseded pending set is free again. If none was pending, the reader
     // took the latest set, now or earlier; until it has published the switch
     // the next build could mistake that set for a free one, so wait for it
@@ -166,7 +325,7 @@ bool Oscillator::adoptPending()
     current = next;
     waveform = next->waveform;
     if (waveform == pinkCycle)
-        pinkFilter = next->pink;
+        pinkFilter = *next->pink;
     active.store(next, std::memory_order_release);
     waveformAdopted();
     return true;
@@ -218,45 +377,14 @@ double Oscillator::liveNoise()
     }
 }
 
-const double* Oscillator::bandLimitedTable(double increment, int extra) const
+bool Oscillator::updateHalfFactors()
 {
-    // The exponent field of the double, so any sign, zero, NaN or infinity
-    // still lands on a valid table.
-    const auto bits = std::bit_cast<std::uint64_t>(increment);
-    const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
-    return getTable(1 + std::clamp(exponent + extra, 0, bandLimitedTableCount - 1));
-}
-
-bool Oscillator::advancePhase(double& phase, double increment)
-{
-    phase += increment;
-    bool wrapped = false;
-    if (phase >= wrapLength) {
-        wrapped = true;
-        phase -= wrapLength;
-        if (phase >= wrapLength)
-            phase = std::fmod(phase, wrapLength);
-    } else if (phase < 0.0) {
-        phase += wrapLength;
-        if (phase < 0.0)
-            phase = std::fmod(phase, wrapLength) + wrapLength;
-    }
-    if (!(phase >= 0.0 && phase <= wrapLength))
-        phase = 0.0;
-    return wrapped;
-}
-
-double Oscillator::interpolate(const double* table, double phase)
-{
-    const int i = static_cast<int>(phase);
-    const double f = phase - i;
-    return table[i] + f * (table[i + 1] - table[i]);
-}
-
-void Oscillator::updateHalfFactors()
-{
+    if (pulseWidth == halfFactorsWidth)
+        return false;
+    halfFactorsWidth = pulseWidth;
     firstHalfFactor = 1.0 / (2.0 * pulseWidth);
     secondHalfFactor = 1.0 / (2.0 * (1.0 - pulseWidth));
+    return true;
 }
 
 void Oscillator::updateIncrements()
@@ -274,109 +402,13 @@ double Oscillator::readTable(bool bandLimited)
     return interpolate(t, phase);
 }
 
-void Oscillator::buildTables(TableSet& set, std::int64_t index)
-{
-    double* raw = set.tables;
-    switch (index) {
-    case 4:
-        fill(raw, triangle);
-        break;
-    case 5:
-        fill(raw, pulse);
-        break;
-    case 6:
-        fill(raw, sawUp);
-        break;
-    case 7:
-        fill(raw, sawDown);
-        break;
-    case 8:
-    case 9:
-    case 10:
-        fill(raw, index == 8 ? peakUp : index == 9 ? peakDown : moogSaw);
-        removeDc(raw);
-        normalizePeak(raw);
-        break;
-    case 11:
-        fill(raw, squareMinusSine);
-        break;
-    case 12:
-        buildOctaves(raw, sine);
-        break;
-    case 13:
-        buildOctaves(raw, sawUp);
-        break;
-    case 14:
-    case 15:
-    case 16:
-        buildNoiseCycle(set, index);
-        break;
-    default:
-        fill(raw, sine);
-        break;
-    }
-    raw[tablePoints] = raw[0];
-    buildBandLimitedTables(raw);
-}
-
-// Octave partials up to the highest harmonic that stays at or below 20 kHz
-// when the table is read one point per sample at the current rate.
-void Oscillator::buildOctaves(double* raw, double (*shape)(int))
+void Oscillator::selectTables(TableSet& set, std::int64_t index)
 {
     const double rate = buildSampleRate.load(std::memory_order_relaxed);
-    const double highestHarmonic = std::floor(20000.0 / (rate / tablePoints));
-    std::fill(raw, raw + tablePoints, 0.0);
-    // From octave 13 on (i << k) & 8191 is always 0, where both shapes are 0.
-    for (int k = 0; k <= 12 && std::ldexp(1.0, k) <= highestHarmonic; ++k) {
-        const double weight = std::ldexp(1.0, -k);
-        for (int i = 0; i < tablePoints; ++i)
-            raw[i] += weight * shape((i << k) & (tablePoints - 1));
-    }
-    normalizePeak(raw);
-}
-
-// From a source of its own seeded with 0, so a noise cycle is the same
-// whenever and on whichever thread it is built, and live noise runs on undisturbed.
-void Oscillator::buildNoiseCycle(TableSet& set, std::int64_t index)
-{
-    double* raw = set.tables;
-    NoiseGenerator cycle;
-    cycle.reseed(0);
-    for (int i = 0; i < tablePoints; ++i)
-        raw[i] = cycle.nextWhite();
-    removeDc(raw);
-    normalizePeak(raw);
-    if (index == pinkCycle) {
-        set.pink.clear();
-        for (int i = 0; i < tablePoints; ++i)
-            set.pink.processSample(raw[i]);
-        for (int i = 0; i < tablePoints; ++i)
-            raw[i] = set.pink.processSample(raw[i]);
-    } else if (index == 16) {
-        for (int i = 1; i < tablePoints; ++i)
-            raw[i] += raw[i - 1];
-    }
-    removeDc(raw);
-    normalizePeak(raw);
-}
-
-// Table t (2 ... 12) keeps harmonics below 4096 / 2^(t-1), so at the
-// increments that select it the highest one stays below half the sample rate.
-void Oscillator::buildBandLimitedTables(double* tables)
-{
-    double* spectrum = storage.get() + tableSetCount * tableCount * tableStride;
-    double* unfiltered = tables + tableStride;
-    std::copy(tables, tables + tableStride, unfiltered);
-    fft.transformRealSignal(unfiltered, spectrum);
-    spectrum[0] = 0.0;
-    spectrum[1] = 0.0;
-    for (int t = 2; t < tableCount; ++t) {
-        const int first = (tablePoints / 2) >> (t - 1);
-        std::fill(spectrum + 2 * first, spectrum + 4 * first, 0.0);
-        double* out = tables + t * tableStride;
-        fft.transformSpectrum(spectrum, out);
-        out[tablePoints] = out[0];
-    }
+    const SharedTables& shared = TableLibrary::instance().tables(index, rate);
+    set.tables = shared.points.get();
+    set.pink = &shared.pink;
+    set.waveform = index;
 }
 
 void getWaveformName(std::int64_t index, char* text)
@@ -386,7 +418,7 @@ void getWaveformName(std::int64_t index, char* text)
         "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle", "BrownNoiseCycle",
     };
     constexpr std::int64_t count = sizeof(names) / sizeof(names[0]);
-    // Every number beyond the named ones plays the sine table (see buildTables);
+    // Every number beyond the named ones plays the sine table (see TableLibrary);
     // negative numbers are refused and play nothing new.
     const char* name = index < 0 ? "Reserved" : index < count ? names[index] : names[3];
     std::strcpy(text, name);

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "dsp/AudioModule.h"
-#include "dsp/FourierTransformer.h"
 #include "dsp/Noise.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
+#include <cmath>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 
 // Single-voice wavetable oscillator. One period is a table of 8192 points read
@@ -21,11 +22,13 @@
 // sine, 12 sine octaves, 13 saw octaves, 14/15/16 white/pink/brown noise
 // cycles; any higher index plays the sine.
 //
-// A waveform change rebuilds thirteen tables, too slow for the audio thread.
-// So the oscillator keeps three table sets: the reading thread plays one,
-// other threads build into a free one and post it, and the next read takes
-// it over. All sets and the scratch spectrum are allocated by the
-// constructor; the reading side never allocates, locks or waits.
+// The tables of a waveform depend on nothing but the waveform (and, for the
+// octave waveforms, on the rate they were asked for at): they are built once
+// per process, by the first thread that asks for them, and every oscillator
+// reads them. A waveform change may still have to build them, too slow for
+// the audio thread. So the oscillator keeps three slots: the reading thread
+// plays one, other threads fill a free one and post it, and the next read
+// takes it over. The reading side never allocates, locks or waits.
 class Oscillator : public AudioModule {
 public:
     static constexpr int tableLength = 8192;
@@ -84,19 +87,49 @@ protected:
     // Waveforms 0 ... 2: silence, white noise, pink noise.
     double liveNoise();
     // Band-limited table for an increment: 1 + clamp(exponent + extra, 0, 11).
-    const double* bandLimitedTable(double increment, int extra) const;
+    // The exponent field of the double, so any sign, zero, NaN or infinity
+    // still lands on a valid table.
+    const double* bandLimitedTable(double increment, int extra) const
+    {
+        const auto bits = std::bit_cast<std::uint64_t>(increment);
+        const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+        return getTable(1 + std::clamp(exponent + extra, 0, bandLimitedTableCount - 1));
+    }
     // Advances and wraps into [0, wrapLength]; true when it passed the end
     // upwards. Non-finite phases from absurd settings restart at 0.
-    static bool advancePhase(double& phase, double increment);
-    static double interpolate(const double* table, double phase);
-    void updateHalfFactors();
+    static bool advancePhase(double& phase, double increment)
+    {
+        phase += increment;
+        bool wrapped = false;
+        if (phase >= wrapLength) {
+            wrapped = true;
+            phase -= wrapLength;
+            if (phase >= wrapLength)
+                phase = std::fmod(phase, wrapLength);
+        } else if (phase < 0.0) {
+            phase += wrapLength;
+            if (phase < 0.0)
+                phase = std::fmod(phase, wrapLength) + wrapLength;
+        }
+        if (!(phase >= 0.0 && phase <= wrapLength))
+            phase = 0.0;
+        return wrapped;
+    }
+    static double interpolate(const double* table, double phase)
+    {
+        const int i = static_cast<int>(phase);
+        const double f = phase - i;
+        return table[i] + f * (table[i + 1] - table[i]);
+    }
+    // Works the factors out when the width has changed since they were;
+    // true when it had.
+    bool updateHalfFactors();
     // Reading thread, after a waveform was taken over.
     virtual void waveformAdopted() {}
 
     NoiseGenerator ownNoise;
     NoiseGenerator* noise = &ownNoise;
     White2PinkFilter pinkFilter;
-    FourierTransformer fft;
     double invSampleRate = 1.0 / 44100.0;
     double frequency = 440.0;
     double pulseWidth = 0.5;
@@ -108,43 +141,39 @@ protected:
     double incrementSecondHalf = increment;
     double firstHalfFactor = 1.0;
     double secondHalfFactor = 1.0;
+    // The width the half factors belong to.
+    double halfFactorsWidth = 0.5;
 
 private:
     static constexpr int tableStride = tableLength + 1;
     static constexpr int tableSetCount = 3;
 
-    // The tables of one waveform and the number they were built for.
+    // A waveform number and the shared tables it plays.
     struct TableSet {
-        double* tables = nullptr;
+        const double* tables = nullptr;
         std::int64_t waveform = 0;
-        // The pink cycle's build leaves its filter here; the live pink noise
+        // The pink cycle's build leaves its filter there; the live pink noise
         // goes on from it, as it did when the tables were built in place.
-        White2PinkFilter pink;
+        const White2PinkFilter* pink = nullptr;
     };
 
     void updateIncrements();
     double readTable(bool bandLimited);
     bool adoptPending();
-    void buildTables(TableSet& set, std::int64_t index);
-    void buildOctaves(double* raw, double (*shape)(int));
-    void buildNoiseCycle(TableSet& set, std::int64_t index);
-    void buildBandLimitedTables(double* tables);
+    void selectTables(TableSet& set, std::int64_t index);
 
-    // Three sets of thirteen tables followed by the scratch spectrum of the
-    // band-limiting, which is per oscillator so that instances never share it.
-    std::unique_ptr<double[]> storage;
     std::array<TableSet, tableSetCount> sets;
     // Reading thread: the set it plays.
     TableSet* current;
     // Published by the reading thread once it has switched to a set, so the
     // builders know which one it no longer reads.
     std::atomic<TableSet*> active;
-    // The newest set built and not yet taken over.
+    // The newest set filled and not yet taken over.
     std::atomic<TableSet*> pending { nullptr };
     // Builders only, under builderMutex: the last set posted.
     TableSet* latest;
-    // Guards the builders' state: latest, fft, the scratch spectrum and the
-    // free sets. Never taken by the reading thread.
+    // Guards the builders' state: latest and the free sets. Never taken by
+    // the reading thread.
     std::mutex builderMutex;
     // The rate the octave builders see, safe to read on any thread.
     std::atomic<double> buildSampleRate { sampleRate };

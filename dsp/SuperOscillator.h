@@ -14,11 +14,30 @@ class SuperOscillator : public Oscillator {
 public:
     static constexpr int maxVoices = 127;
 
+    SuperOscillator();
+
     void setSampleRate(double sr) override;
     double getSample() override;
-    void setFrequency(double hz) override;
-    void setPulseWidth(double pw) override;
+    // The generator sets frequency, width and detune at every read; unchanged
+    // values return at once.
+    void setFrequency(double hz) override
+    {
+        if (hz != frequency || incrementsStale)
+            changeFrequency(hz);
+    }
+    void setPulseWidth(double pw) override
+    {
+        if (pw != pulseWidth)
+            changePulseWidth(pw);
+    }
     double getSampleAntiAliased() override;
+    // The plain oscillator's increments, worked out in its own way: the next
+    // frequency works the voices' increments out afresh.
+    void calcIncrements() override
+    {
+        Oscillator::calcIncrements();
+        incrementsStale = true;
+    }
     void resetPhase() override;
     using Oscillator::resetPhase;
 
@@ -26,7 +45,11 @@ public:
     virtual void setSpacing(bool linear);
     virtual void setDetuneRandom(double percent);
     virtual void setDetuneRandomRate(double hz);
-    virtual void setDetune(double semitones);
+    virtual void setDetune(double semitones)
+    {
+        if (semitones != detuneSemitones)
+            changeDetune(semitones);
+    }
 
     std::int64_t getDensity() const { return density; }
     double getVoiceGain() const { return voiceGain; }
@@ -44,10 +67,32 @@ protected:
     void waveformAdopted() override;
 
 private:
+    void changeFrequency(double hz);
+    void changePulseWidth(double pw);
+    void changeDetune(double semitones);
     double readVoices(bool bandLimited);
+    // The side voices' read: phases advanced, one value each, added to sum in voice order.
+    template <bool bandLimited> double readSideVoices(double sum);
     void updateRandomInterval();
+    void updateRandomFactors();
+    void updateSpreadFactors();
 
-    std::array<double, maxVoices> voicePhase {};
+    static constexpr int tableStride = tableLength + 1;
+
+    // Per voice, in arrays the voice loop reads in step.
+    alignas(16) std::array<double, maxVoices> voicePhase {};
+    alignas(16) std::array<double, maxVoices> voiceIncrementFirstHalf {};
+    alignas(16) std::array<double, maxVoices> voiceIncrementSecondHalf {};
+    // 1 + random value * random amount, the factor of the band-limited read.
+    alignas(16) std::array<double, maxVoices> voiceRandomFactor {};
+    alignas(16) std::array<double, maxVoices> voiceRandom {};
+    // Exponential spacing: each side voice's ratio to the centre.
+    alignas(16) std::array<double, maxVoices> voiceSpread {};
+    // The read's scratch: where each voice reads, and the fraction between
+    // two points (negative for a phase that needs the careful wrap).
+    alignas(16) std::array<std::int32_t, maxVoices> readOffset {};
+    alignas(16) std::array<double, maxVoices> readFraction {};
+
     std::int64_t density = 1;
     double detuneSemitones = 0.0;
     double detuneFactor = 1.0;
@@ -55,10 +100,16 @@ private:
     double randomAmount = 0.0;
     double randomRate = 20.0;
     std::int64_t randomInterval = 2205;
-    std::array<double, maxVoices> voiceIncrementFirstHalf {};
-    std::array<double, maxVoices> voiceIncrementSecondHalf {};
-    std::array<double, maxVoices> voiceRandom {};
     double voiceGain = 1.0;
+    // Band-limited reads since the phases were reset, and the count at which
+    // the side voices draw their random values next.
     std::int64_t sampleCounter = 0;
+    std::int64_t nextRedraw = 0;
     bool cycleWrapped = false;
+    // The voice increments follow the frequency and these settings; they are
+    // worked out again when one of them has changed.
+    bool incrementsStale = true;
+    // What voiceSpread was worked out for.
+    double spreadFactor = 1.0;
+    std::int64_t spreadPairs = 0;
 };

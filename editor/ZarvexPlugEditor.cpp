@@ -55,8 +55,6 @@ int modeOf(int param, float value) { return saturateToInt32(displayQuantity(para
 ZarvexPlugEditor::ZarvexPlugEditor(AudioEffect* effect)
     : AEffGUIEditor(effect)
 {
-    for (int page = 0; page < kNumPages; ++page)
-        backgrounds[size_t(page)] = CBitmap(layout::kPages[page].backgroundId);
     rect = { 0, 0, int16_t(layout::kFrameHeight), int16_t(layout::kFrameWidth) };
     auto placeAll = [](std::vector<PlacedControl>& controls, const layout::PageLayout& page) {
         controls.reserve(page.places.size());
@@ -84,6 +82,9 @@ bool ZarvexPlugEditor::open(void* parentWindow)
     if (frame)
         close();
     AEffGUIEditor::open(parentWindow);
+    // The artwork is decoded when the first editor of the process opens.
+    for (int page = 0; page < kNumPages; ++page)
+        backgrounds[size_t(page)] = CBitmap(layout::kPages[page].backgroundId);
     largeKnob = CBitmap(133);
     smallKnob = CBitmap(134);
     sliderHandle = CBitmap(135);

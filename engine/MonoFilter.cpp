@@ -164,7 +164,9 @@ double MonoFilter::processSample(double x)
     const double cutoff = e * currentCutoff * bendCutoffFactor * (1.0 + cutoffModIn * x)
         * (1.0 + cutoffModOut * lastOutput);
     // Neutral at 200 Hz; each octave above adds the reso-by-cutoff amount in dB.
-    const double reso = std::pow(cutoff * 0.005, resoExponent) * resonance * (1.0 + resoModIn * x)
+    // A power of 0 is 1 whatever the base: no pow for the usual setting.
+    const double byCutoff = resoExponent == 0.0 ? 1.0 : std::pow(cutoff * 0.005, resoExponent);
+    const double reso = byCutoff * resonance * (1.0 + resoModIn * x)
         * (1.0 + resoModOut * lastOutput);
     lastCutoff = cutoff;
     lastResonance = reso;

@@ -49,9 +49,11 @@ double Zarvex2::getSample()
 {
     if (ampEnv1.isFinished() || ampEnv2.isFinished())
         return 0.0;
-    // Decimation by 2 keeps every second filtered value.
-    antiAlias.processSample(generator.tick());
-    double x = antiAlias.processSample(generator.tick());
+    // Decimation by 2 keeps every second filtered value; both values are
+    // made first, so that the filter's history stays in registers.
+    const double first = generator.tick();
+    const double second = generator.tick();
+    double x = antiAlias.processSequence(2, [&](std::int64_t k) { return k == 0 ? first : second; });
     if (filterOn)
         x = filter.processSample(x);
     x *= ampEnv1.getSample();

@@ -7,30 +7,30 @@
 
 namespace {
 
-// The artwork of twice the size, loaded when it is first drawn and then kept
-// for every editor of the process; nullptr where there is none.
-const CImage* doubleScaleImage(int id)
+// Each image of the artwork, at either scale, is decoded once, when it is
+// first asked for, and shared by every bitmap of every editor in the process
+// from then on; nullptr where there is none. Entries are never removed, so a
+// reference to one stays valid.
+const std::shared_ptr<const CImage>& sharedResourceImage(int id)
 {
-    static std::mutex guard;
-    static std::map<int, std::unique_ptr<const CImage>> loaded;
-    const std::lock_guard lock(guard);
-    auto [at, isNew] = loaded.try_emplace(id);
+    static std::mutex mutex;
+    static std::map<int, std::shared_ptr<const CImage>> decoded;
+    const std::lock_guard lock(mutex);
+    auto [at, isNew] = decoded.try_emplace(id);
     if (isNew) {
-        CImage image = loadResourceImage(id + kDoubleScaleIdOffset);
-        if (image.width() > 0)
-            at->second = std::make_unique<const CImage>(std::move(image));
+        CImage loaded = loadResourceImage(id);
+        if (loaded.width() > 0)
+            at->second = std::make_shared<const CImage>(std::move(loaded));
     }
-    return at->second.get();
+    return at->second;
 }
 
 } // namespace
 
 CBitmap::CBitmap(int resourceId)
     : id(resourceId)
+    , pixels(sharedResourceImage(resourceId))
 {
-    CImage loaded = loadResourceImage(resourceId);
-    if (loaded.width() > 0)
-        pixels = std::make_shared<const CImage>(std::move(loaded));
 }
 
 CBitmap::CBitmap(CImage image)
@@ -48,7 +48,8 @@ void CBitmap::draw(CDrawContext& context, const CRect& dest, CPoint offset) cons
 {
     if (!pixels)
         return;
-    const CImage* doubled = context.getScale() == 2 && id != 0 ? doubleScaleImage(id) : nullptr;
+    const CImage* doubled =
+        context.getScale() == 2 && id != 0 ? sharedResourceImage(id + kDoubleScaleIdOffset).get() : nullptr;
     if (doubled)
         context.drawImage(*doubled, dest, offset, 2);
     else

@@ -1,4 +1,5 @@
 #include "dsp/Oscillator.h"
+#include "dsp/FourierTransformer.h"
 #include "tests/support/Signals.h"
 
 #include <gtest/gtest.h>
@@ -288,8 +289,12 @@ TEST(Oscillator, PreparingOnOtherThreadsWhileReading)
     });
     auto prepare = [&](unsigned seed) {
         std::mt19937 random(seed);
-        for (int i = 0; i < 1000 && changes.load() < 20; ++i)
+        // Built tables are shared, so a request is quick: each one leaves the
+        // reader time to take it over.
+        for (int i = 0; i < 100000 && changes.load() < 20; ++i) {
             osc.prepareWaveform(waves[random() % std::size(waves)]);
+            std::this_thread::yield();
+        }
         --preparing;
     };
     std::thread first(prepare, 1u), second(prepare, 2u);
@@ -314,4 +319,18 @@ TEST(Oscillator, WaveformNamesNameWhatPlays)
     EXPECT_STREQ(text, "Sine");
     getWaveformName(-1, text);
     EXPECT_STREQ(text, "Reserved");
+}
+
+TEST(Oscillator, OscillatorsShareTheTablesOfAWaveform)
+{
+    Oscillator a;
+    Oscillator b;
+    a.setWaveform(6);
+    b.setWaveform(6);
+    EXPECT_EQ(a.getTable(0), b.getTable(0));
+    // The octave waveforms hold as many octaves as the rate leaves room for.
+    b.setSampleRate(8000.0);
+    a.setWaveform(13);
+    b.setWaveform(13);
+    EXPECT_NE(a.getTable(0), b.getTable(0));
 }

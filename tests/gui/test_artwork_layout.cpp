@@ -23,6 +23,8 @@ TEST(Artwork, BitmapsHaveTheirSizes)
         EXPECT_EQ(b.getWidth(), e.width) << e.id;
         EXPECT_EQ(b.getHeight(), e.height) << e.id;
         EXPECT_EQ(b.image().isOpaque(), e.opaque) << e.id;
+        // Decoded once: every bitmap of an id shows the same pixels.
+        EXPECT_EQ(&CBitmap(e.id).image(), &b.image()) << e.id;
     }
     EXPECT_FALSE(CBitmap(127).isLoaded());
     EXPECT_FALSE(CBitmap(138).isLoaded());

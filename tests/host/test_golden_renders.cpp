@@ -6,6 +6,7 @@
 
 #include "PluginHarness.h"
 #include "plugin/Parameters.h"
+#include "tests/support/PatchValues.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -38,29 +39,20 @@ struct Scenario {
 constexpr int32_t kFrames = 10000;
 constexpr int32_t kBlock = 128;
 
-// Normalised values of the stepped parameters.
-float wave(int w) { return (static_cast<float>(w) + 0.5f) / 512.0f; }
-float mode128(int m) { return (static_cast<float>(m) + 0.5f) / 128.0f; }
-float voices(int n) { return (static_cast<float>((n - 1) / 2) + 0.5f) / 63.0f; }
-float stages(int n) { return (static_cast<float>(n - 1) + 0.5f) / 4.0f; }
-float third(int m) { return (static_cast<float>(m) + 0.5f) / 3.0f; }
-float cutoffHz(double hz) { return static_cast<float>(std::log(hz / 20.0) / std::log(1000.0)); }
-float decibels(double dB) { return static_cast<float>((dB + 96.0) / 120.0); }
-
 // Building a noise cycle reseeds the noise of the setting thread, which here
 // also renders: so live noise starts from the same state in every run.
-const Setting kReseedNoise { kO3Wave, wave(14) };
+const Setting kReseedNoise { kO3Wave, patch::wave(14) };
 
 // A filter mode with its stage count stepping through 1 ... 5.
 Scenario filterScenario(const char* name, int mode, float rate, float reso)
 {
     Scenario s { name, rate,
-        { { kO1Wave, wave(6) }, { kFilterMode, mode128(mode) }, { kCutoff, cutoffHz(600) }, { kReso, reso },
-            { kGain, 0.625f }, { kFilterDrive, 0.6f }, { kFiltPeak, 0.65f }, { kFiltDecay, 0.05f },
-            { kStages, stages(1) } },
+        { { kO1Wave, patch::wave(6) }, { kFilterMode, patch::mode(mode) }, { kCutoff, patch::cutoffHz(600) },
+            { kReso, reso }, { kGain, 0.625f }, { kFilterDrive, 0.6f }, { kFiltPeak, 0.65f }, { kFiltDecay, 0.05f },
+            { kStages, patch::stages(1) } },
         {} };
     for (int n = 2; n <= 5; ++n)
-        s.changes.push_back({ (n - 1) * kFrames / 5, { kStages, stages(n) } });
+        s.changes.push_back({ (n - 1) * kFrames / 5, { kStages, patch::stages(n) } });
     return s;
 }
 
@@ -68,51 +60,57 @@ std::vector<Scenario> scenarios()
 {
     std::vector<Scenario> all = {
         { "default", 44100, {}, {} },
-        { "waves-live-noise", 44100, { { kO1Wave, wave(1) }, { kO2Wave, wave(2) }, kReseedNoise }, {} },
-        { "waves-4-5-6", 48000, { { kO1Wave, wave(4) }, { kO2Wave, wave(5) }, { kO3Wave, wave(6) } }, {} },
-        { "waves-7-8-9", 44100, { { kO1Wave, wave(7) }, { kO2Wave, wave(8) }, { kO3Wave, wave(9) } }, {} },
-        { "waves-10-11-12", 96000, { { kO1Wave, wave(10) }, { kO2Wave, wave(11) }, { kO3Wave, wave(12) } }, {} },
-        { "waves-13-15-16", 44100, { { kO1Wave, wave(13) }, { kO2Wave, wave(15) }, { kO3Wave, wave(16) } }, {} },
+        { "waves-live-noise", 44100, { { kO1Wave, patch::wave(1) }, { kO2Wave, patch::wave(2) }, kReseedNoise }, {} },
+        { "waves-4-5-6", 48000,
+            { { kO1Wave, patch::wave(4) }, { kO2Wave, patch::wave(5) }, { kO3Wave, patch::wave(6) } }, {} },
+        { "waves-7-8-9", 44100,
+            { { kO1Wave, patch::wave(7) }, { kO2Wave, patch::wave(8) }, { kO3Wave, patch::wave(9) } }, {} },
+        { "waves-10-11-12", 96000,
+            { { kO1Wave, patch::wave(10) }, { kO2Wave, patch::wave(11) }, { kO3Wave, patch::wave(12) } }, {} },
+        { "waves-13-15-16", 44100,
+            { { kO1Wave, patch::wave(13) }, { kO2Wave, patch::wave(15) }, { kO3Wave, patch::wave(16) } }, {} },
         { "voices-7-exp", 44100,
-            { { kO1Wave, wave(6) }, { kO1Density, voices(7) }, { kO1DetStart, 0.05f }, { kO1DetTime, 0.05f },
-                { kO1DetEnd, 0.02f } },
+            { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(7) }, { kO1DetStart, 0.05f },
+                { kO1DetTime, 0.05f }, { kO1DetEnd, 0.02f } },
             {} },
         { "voices-7-lin", 48000,
-            { { kO1Wave, wave(5) }, { kO1Density, voices(7) }, { kO1DetStart, 0.02f }, { kO1DetSpacing, 1.0f } },
+            { { kO1Wave, patch::wave(5) }, { kO1Density, patch::voices(7) }, { kO1DetStart, 0.02f },
+                { kO1DetSpacing, 1.0f } },
             {} },
-        { "voices-127-exp", 44100, { { kO1Wave, wave(6) }, { kO1Density, voices(127) }, { kO1DetStart, 0.04f } },
-            {} },
+        { "voices-127-exp", 44100,
+            { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(127) }, { kO1DetStart, 0.04f } }, {} },
         { "voices-127-lin", 96000,
-            { { kO1Wave, wave(7) }, { kO1Density, voices(127) }, { kO1DetStart, 0.03f }, { kO1DetSpacing, 1.0f } },
+            { { kO1Wave, patch::wave(7) }, { kO1Density, patch::voices(127) }, { kO1DetStart, 0.03f },
+                { kO1DetSpacing, 1.0f } },
             {} },
         { "voices-random-detune", 44100,
-            { { kO1Wave, wave(6) }, { kO1Density, voices(7) }, { kO1DetStart, 0.02f }, { kO1DetRnd, 0.5f },
-                kReseedNoise, { kO3VolStart, 0.0f }, { kO3VolEnd, 0.0f } },
+            { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(7) }, { kO1DetStart, 0.02f },
+                { kO1DetRnd, 0.5f }, kReseedNoise, { kO3VolStart, 0.0f }, { kO3VolEnd, 0.0f } },
             {} },
         { "lfos-pulse-width", 44100,
-            { { kO1Wave, wave(5) }, { kO1PW, 0.3f }, { kVibDepth, 0.01f }, { kVibSpeed, 0.25f },
-                { kVibWave, wave(4) }, { kPWMDepth, 0.6f }, { kPWMSpeed, 0.4f }, { kPWMWave, wave(3) },
+            { { kO1Wave, patch::wave(5) }, { kO1PW, 0.3f }, { kVibDepth, 0.01f }, { kVibSpeed, 0.25f },
+                { kVibWave, patch::wave(4) }, { kPWMDepth, 0.6f }, { kPWMSpeed, 0.4f }, { kPWMWave, patch::wave(3) },
                 { kO1Phase, 0.25f } },
             {} },
         { "tone-filters-ramps", 48000,
-            { { kO1Wave, wave(6) }, { kO2Wave, wave(5) }, { kO3Wave, wave(4) }, { kO1LPF, 0.6f },
-                { kO1HPF, 0.3f }, { kO2APF, 0.5f }, { kO3LPF, 0.5f }, { kO1PitchStart, 0.6f },
-                { kO1PitchTime, 0.02f }, { kO2VolStart, 0.5f }, { kO2VolTime, 0.05f }, { kO3PitchStart, 0.4f },
-                { kO3PitchTime, 0.03f }, { kO2CoarseTune, 0.63f }, { kO3FineTune, 0.7f },
-                { kOsc1AmpRampStartByVel, 0.5f }, { kOsc2PitchRampStartByVel, 0.7f }, { kSlideTime, 0.2f } },
+            { { kO1Wave, patch::wave(6) }, { kO2Wave, patch::wave(5) }, { kO3Wave, patch::wave(4) }, { kO1LPF, 0.6f },
+                { kO1HPF, 0.3f }, { kO2APF, 0.5f }, { kO3LPF, 0.5f }, { kO1PitchStart, 0.6f }, { kO1PitchTime, 0.02f },
+                { kO2VolStart, 0.5f }, { kO2VolTime, 0.05f }, { kO3PitchStart, 0.4f }, { kO3PitchTime, 0.03f },
+                { kO2CoarseTune, 0.63f }, { kO3FineTune, 0.7f }, { kOsc1AmpRampStartByVel, 0.5f },
+                { kOsc2PitchRampStartByVel, 0.7f }, { kSlideTime, 0.2f } },
             {} },
         { "envelopes", 44100,
-            { { kO1Wave, wave(6) }, { kAmp1Start, 0.5f }, { kAmp1Attack, 0.01f }, { kAmp1Hold, 0.02f },
+            { { kO1Wave, patch::wave(6) }, { kAmp1Start, 0.5f }, { kAmp1Attack, 0.01f }, { kAmp1Hold, 0.02f },
                 { kAmp1Decay, 0.03f }, { kAmp1Sustain, 0.7f }, { kAmp1Release, 0.02f }, { kAmpEnv1PeakByVel, 0.5f },
                 { kAmp2Attack, 0.005f }, { kAmp2Decay, 0.02f }, { kAmp2Sustain, 0.75f }, { kAmp2Release, 0.05f },
-                { kEnvSlope, 0.2f }, { kVolByVel, 0.5f }, { kFilterMode, mode128(1) }, { kCutoff, cutoffHz(800) },
-                { kFiltStart, 0.4f }, { kFiltAttack, 0.01f }, { kFiltPeak, 0.7f }, { kFiltHold, 0.05f },
-                { kFiltDecay, 0.03f }, { kFiltRelease, 0.02f }, { kFiltEndFreq, 0.55f },
+                { kEnvSlope, 0.2f }, { kVolByVel, 0.5f }, { kFilterMode, patch::mode(1) },
+                { kCutoff, patch::cutoffHz(800) }, { kFiltStart, 0.4f }, { kFiltAttack, 0.01f }, { kFiltPeak, 0.7f },
+                { kFiltHold, 0.05f }, { kFiltDecay, 0.03f }, { kFiltRelease, 0.02f }, { kFiltEndFreq, 0.55f },
                 { kFiltEnvPeakByVel, 0.5f }, { kFiltEnvDurByVel, 0.7f } },
             {} },
         { "filter-modulation", 44100,
-            { { kO1Wave, wave(6) }, { kFilterMode, mode128(1) }, { kCutoff, cutoffHz(1500) }, { kReso, 0.3f },
-                { kFilterFMByInput, 0.7f }, { kFilterFMByOutput, 0.3f }, { kResoModByInput, 0.6f },
+            { { kO1Wave, patch::wave(6) }, { kFilterMode, patch::mode(1) }, { kCutoff, patch::cutoffHz(1500) },
+                { kReso, 0.3f }, { kFilterFMByInput, 0.7f }, { kFilterFMByOutput, 0.3f }, { kResoModByInput, 0.6f },
                 { kResoModByOutput, 0.4f }, { kResoByCutoff, 0.5f }, { kKeyTrack, 0.75f }, { kRefKey, 0.4f },
                 { kDryWet, 0.7f }, { kFilterDryWetByVel, 0.2f }, { kFilterFreqByVel, 0.7f },
                 { kResonanceByVelocity, 0.3f } },
@@ -133,13 +131,13 @@ std::vector<Scenario> scenarios()
         filterScenario("ladder-11-self-oscillating", 11, 44100, 1.0f),
         filterScenario("ladder-12-self-oscillating", 12, 44100, 1.0f),
         { "distortion-linear", 44100,
-            { { kO1Wave, wave(3) }, { kDistMode, mode128(1) }, { kDistDrive, 0.62f }, { kDCOffset, 0.55f },
+            { { kO1Wave, patch::wave(3) }, { kDistMode, patch::mode(1) }, { kDistDrive, 0.62f }, { kDCOffset, 0.55f },
                 { kLowThresh, 0.4f }, { kHighThresh, 0.45f }, { kLowSat, 0.6f }, { kHighSat, 0.3f },
                 { kLowClamp, 0.45f }, { kHighClamp, 0.52f }, { kRectify, 0.3f }, { kDistMix, 0.8f },
                 { kDistDryWetByVel, 0.1f } },
             {} },
         { "distortion-tanh", 48000,
-            { { kO1Wave, wave(6) }, { kDistMode, mode128(2) }, { kDistDrive, 0.5625f }, { kLowThresh, 0.3f },
+            { { kO1Wave, patch::wave(6) }, { kDistMode, patch::mode(2) }, { kDistDrive, 0.5625f }, { kLowThresh, 0.3f },
                 { kHighSat, 0.7f }, { kRectify, 0.6f } },
             {} },
     };
@@ -148,17 +146,19 @@ std::vector<Scenario> scenarios()
     const char* syncNames[] = { "", "sync-1", "sync-2", "sync-3" };
     for (int m = 1; m <= 3; ++m) {
         all.push_back({ modulationNames[m], m == 2 ? 96000.0f : 44100.0f,
-            { { kO1Wave, wave(6) }, { kO2Wave, wave(5) }, { kO3Wave, wave(7) }, { kO2CoarseTune, 0.63f },
-                { kO3CoarseTune, 0.4f }, { kModulation, third(m) }, { kFMbyO1Start, 0.2f }, { kFMbyO1End, 0.05f },
-                { kFMbyO1Time, 0.05f }, { kFMbyO2Start, 0.01f }, { kFMbyO2End, 0.01f }, { kFMbyO3Start, 0.005f },
-                { kFMbyO3End, 0.01f }, { kAMbyO2Start, 0.3f }, { kAMbyO2End, 0.3f }, { kAMbyO3Start, 0.2f },
-                { kAMbyO3End, 0.2f }, { kRM12Start, decibels(-6) }, { kRM12End, decibels(-6) },
-                { kRM13Start, decibels(-10) }, { kRM13End, decibels(-10) }, { kRM23Start, decibels(-12) },
-                { kRM23End, decibels(-12) }, { kO2LPF, 0.7f } },
+            { { kO1Wave, patch::wave(6) }, { kO2Wave, patch::wave(5) }, { kO3Wave, patch::wave(7) },
+                { kO2CoarseTune, 0.63f }, { kO3CoarseTune, 0.4f }, { kModulation, patch::modulation(m) },
+                { kFMbyO1Start, 0.2f }, { kFMbyO1End, 0.05f }, { kFMbyO1Time, 0.05f }, { kFMbyO2Start, 0.01f },
+                { kFMbyO2End, 0.01f }, { kFMbyO3Start, 0.005f }, { kFMbyO3End, 0.01f }, { kAMbyO2Start, 0.3f },
+                { kAMbyO2End, 0.3f }, { kAMbyO3Start, 0.2f }, { kAMbyO3End, 0.2f }, { kRM12Start, patch::decibels(-6) },
+                { kRM12End, patch::decibels(-6) }, { kRM13Start, patch::decibels(-10) },
+                { kRM13End, patch::decibels(-10) }, { kRM23Start, patch::decibels(-12) },
+                { kRM23End, patch::decibels(-12) }, { kO2LPF, 0.7f } },
             {} });
         all.push_back({ syncNames[m], 44100,
-            { { kO1Wave, wave(6) }, { kO2Wave, wave(6) }, { kO3Wave, wave(5) }, { kO2PitchStart, 0.58f },
-                { kO2PitchEnd, 0.55f }, { kO2PitchTime, 0.1f }, { kO3CoarseTune, 0.6f }, { kSyncToOsc1, third(m) } },
+            { { kO1Wave, patch::wave(6) }, { kO2Wave, patch::wave(6) }, { kO3Wave, patch::wave(5) },
+                { kO2PitchStart, 0.58f }, { kO2PitchEnd, 0.55f }, { kO2PitchTime, 0.1f }, { kO3CoarseTune, 0.6f },
+                { kSyncToOsc1, patch::modulation(m) } },
             {} });
     }
     return all;
@@ -169,8 +169,12 @@ std::vector<Scenario> scenarios()
 std::vector<VstMidiEvent> eventsAt(int32_t frame, int32_t frames)
 {
     const VstMidiEvent phrase[] = {
-        PluginHarness::noteOn(16, 45, 100), PluginHarness::noteOn(3000, 57, 127), PluginHarness::noteOff(3100, 45),
-        makeMidiEvent(4500, 0xE0, 0, 80), PluginHarness::noteOff(6000, 57), PluginHarness::noteOn(8000, 48, 64),
+        PluginHarness::noteOn(16, 45, 100),
+        PluginHarness::noteOn(3000, 57, 127),
+        PluginHarness::noteOff(3100, 45),
+        makeMidiEvent(4500, 0xE0, 0, 80),
+        PluginHarness::noteOff(6000, 57),
+        PluginHarness::noteOn(8000, 48, 64),
     };
     std::vector<VstMidiEvent> events;
     for (VstMidiEvent event : phrase) {
@@ -200,7 +204,10 @@ std::vector<float> render(const Scenario& scenario)
     return all;
 }
 
-std::string goldenPath(const Scenario& scenario) { return std::string(ZARVEX_GOLDEN_DIR) + "/" + scenario.name + ".f32"; }
+std::string goldenPath(const Scenario& scenario)
+{
+    return std::string(ZARVEX_GOLDEN_DIR) + "/" + scenario.name + ".f32";
+}
 
 } // namespace
 
