@@ -5,7 +5,6 @@
 namespace {
 
 constexpr double fs = kRate;
-constexpr double pi = std::numbers::pi;
 
 // Flat envelope (all levels 1.0), no velocity amounts, no modulation: the
 // filter sees exactly the section's current cutoff.
