@@ -82,6 +82,8 @@ TEST(BiQuadCasc, ClampsRefusalsAndRecalculation)
     EXPECT_EQ(stages.getNumStages(), 2);
     const double b0 = stages.getCoefficients().b0;
     EXPECT_DOUBLE_EQ(stages.processSample(1.0), b0 * b0); // every stage count clears the history
+    stages.setNumStages(BiQuadCasc::maxStages);
+    EXPECT_EQ(stages.getNumStages(), BiQuadCasc::maxStages);
 
     BiQuadCasc filter = makeFilter(1, 1000.0, 3.0);
     const auto before = filter.getCoefficients();
