@@ -109,7 +109,7 @@ TEST(EngineSetterGuards, NoSetterValueMakesTheOutputNonFinite)
     // sync, a resonant filter modulated by its output, and the distortion.
     // Each bad value goes to every setter in turn, a fresh note and a legato
     // note sounding after each, then a long stretch at the top note.
-    for (int filterMode : {-5, 1, 7, 10, 11, 12, INT_MAX}) {
+    for (int filterMode : {1, 7, 10, 11, 12}) {
         for (double bad : hostileValues) {
             auto e = makeDefaultEngine();
             G& g = e->generator;
@@ -157,9 +157,13 @@ TEST(EngineSetterGuards, OutOfRangeNotesAndModesAreHarmless)
     e->generator.setModulation(INT_MAX);
     e->generator.setSyncToOsc1(INT_MIN);
     e->setDistMode(LLONG_MAX);
-    e->noteOn(127, 127, INT_MAX);
-    for (double x : render(*e, 2000))
-        ASSERT_TRUE(std::isfinite(x));
+    for (int mode : {INT_MIN, -5, INT_MAX}) {
+        e->setFilterMode(mode);
+        e->noteOn(127, 127, INT_MAX);
+        for (double x : render(*e, 2000))
+            ASSERT_TRUE(std::isfinite(x)) << mode;
+        e->noteOff();
+    }
 }
 
 TEST(EngineSetterGuards, ClearedHistoriesLetAPoisonedVoiceSoundAgain)
