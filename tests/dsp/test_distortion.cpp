@@ -116,31 +116,8 @@ TEST(DistortionMapping, RectificationMixAndRefusedSettings)
     EXPECT_NEAR(d.processSample(-0.3), 0.5 * -0.3 + 0.5 * -0.5, 1e-12);
 }
 
-TEST(DistortionMapping, NoSetterInputMakesTheOutputNonFinite)
+TEST(DistortionMapping, SubnormalLevelsAFewStepsApartClipInsteadOfOverflowing)
 {
-    const std::vector<double> values = hostileAnd({7000.0, -7000.0, 300.0, -300.0, 6.0});
-    for (std::int64_t mode : {0, 1, 2}) {
-        for (double v : values) {
-            Distortion d;
-            d.setMode(mode);
-            d.setDryWet(v);
-            d.setDrive(v);
-            d.setDcOffset(v);
-            d.setRectification(v);
-            d.setLowerThreshold(v);
-            d.setUpperClampLevel(v);
-            for (double w : values) {
-                d.setUpperThreshold(w);
-                d.setLowerSaturation(w);
-                d.setLowerClampLevel(w);
-                d.setUpperSaturation(-w);
-                for (double x : {0.0, 0.3, -1.5, 1e300, -1e300, 1e-310})
-                    ASSERT_TRUE(std::isfinite(d.processSample(x))) << mode << " " << v << " " << w << " " << x;
-            }
-        }
-    }
-
-    // Subnormal levels a few steps apart: the slope of the segment overflows.
     Distortion narrow = plainShaper(linear);
     narrow.setUpperThreshold(-6300.0);
     narrow.setUpperSaturation(-6299.9999999);
@@ -149,18 +126,6 @@ TEST(DistortionMapping, NoSetterInputMakesTheOutputNonFinite)
     ASSERT_GT(u, t);
     for (double x = t; x <= u; x = std::nextafter(x, 1.0))
         ASSERT_LE(std::abs(narrow.processSample(x)), 1.0) << x;
-
-    // Nor does any rate or oversampling factor.
-    for (double rate : hostileValues) {
-        for (std::int64_t factor : std::initializer_list<std::int64_t>{0, 1, 64, 65, INT64_MAX}) {
-            Distortion d = plainShaper(tanhMode);
-            d.setDrive(30.0);
-            d.setSampleRate(rate);
-            d.setOversampling(factor);
-            for (int n = 0; n < 300; ++n)
-                ASSERT_TRUE(std::isfinite(d.processOversampled(std::sin(0.3 * n)))) << rate << " " << factor;
-        }
-    }
 }
 
 TEST(DistortionOversampled, DrivenSineThroughTheTanhKneeGainsOddHarmonicsOnly)

@@ -32,6 +32,7 @@ TEST(ExponentialRamp, ZeroTimeJumpsAndOneTimeConstantLeavesOneOverE)
 
 TEST(ExponentialRamp, TimeScaleAndRateStretchTheTimeConstant)
 {
+    // One time constant of 1 ms scaled by 2: 88.2 samples at 44100 Hz, 176.4 at 88200 Hz.
     ExponentialRamp ramp;
     ramp.setTime(1.0);
     ramp.setTimeScale(2.0);
@@ -39,7 +40,15 @@ TEST(ExponentialRamp, TimeScaleAndRateStretchTheTimeConstant)
         ramp.setTimeScale(bad);
         ramp.setSampleRate(bad);
     }
-    EXPECT_NEAR(ramp.getDecayCoeff(), std::exp(-1.0 / 88.2), 1e-15);
-    ramp.setSampleRate(88200.0);
-    EXPECT_NEAR(ramp.getDecayCoeff(), std::exp(-1.0 / 176.4), 1e-15);
+    ramp.setStart(0.0);
+    ramp.setEnd(1.0);
+    for (double rate : {44100.0, 88200.0}) {
+        if (rate != ramp.getSampleRate()) // the refused rates left 44100 Hz in force
+            ramp.setSampleRate(rate);
+        ramp.trigger();
+        double value = 0.0;
+        for (int i = 0; i < 88; ++i)
+            value = ramp.getSample();
+        EXPECT_NEAR(value, 1.0 - std::exp(-88.0 / (rate / 500.0)), 1e-12) << rate;
+    }
 }

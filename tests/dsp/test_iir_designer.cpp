@@ -67,19 +67,9 @@ double impulseTail(const Design& d, int from, int to)
 
 } // namespace
 
-TEST(IirDesigner, ReferenceDesigns)
+TEST(IirDesigner, OnlyTheRatioOfEdgeToRateCounts)
 {
-    const Design r = design(IirDesigner::lowpass, 4, 441000.0, 18000.0);
-    ASSERT_EQ(r.a.size(), 5u);
-    const double a[5] = {1.0, -3.3307150137038140, 4.207129740137972, -2.383778604636367, 0.510523396096419};
-    const double b[5] = {1.0, 4.0, 6.0, 4.0, 1.0};
-    // The gain follows the sum of the a coefficients, which cancels to 3e-3,
-    // so it carries a relative rounding of about 1e-13.
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_NEAR(r.a[k], a[k], 1e-14) << k;
-        EXPECT_NEAR(r.b[k], 0.00019746986838812403 * b[k], 1e-16 * b[k]) << k;
-    }
-    // Only the ratio of edge to rate counts, even at rates near the largest double.
+    // Even at rates near the largest double.
     const Design s = design(IirDesigner::bandpass, 4, 44100.0, 4410.0, 8820.0);
     const Design h = design(IirDesigner::bandpass, 4, 1e300, 1e299, 2e299);
     for (std::size_t k = 0; k < s.a.size(); ++k) {

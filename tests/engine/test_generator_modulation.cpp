@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double pi = std::numbers::pi;
 using G = MonoGenerator;
 
 // Half a second of the steady part of a note (69 is 440 Hz) after a patch change.

@@ -1,4 +1,4 @@
-// The program records: where each parameter lives, recall order, names, copies.
+// The program records: where each parameter lives, names, copies.
 
 #include "plugin/Parameters.h"
 #include "plugin/Programs.h"
@@ -30,24 +30,6 @@ TEST(ProgramBank, SlotsOfTheRecord)
             ++owners[ProgramBank::slotOf(index)];
     for (int32_t slot = 0; slot < ProgramBank::kNumSlots; ++slot)
         EXPECT_EQ(owners[slot], slot == 115 || slot == 157 ? 0 : 1) << slot;
-}
-
-TEST(ProgramBank, RecallOrder)
-{
-    // Slot by slot, except that resonance by cutoff (slot 112) goes before the
-    // gain (slot 111), slot 115 replays to the inert index 110 and index 12 never.
-    const auto& steps = ProgramBank::recallOrder();
-    ASSERT_EQ(steps.size(), 157u);
-    for (size_t i = 0; i < steps.size(); ++i) {
-        const int32_t slot = i == 111 ? 112 : i == 112 ? 111 : static_cast<int32_t>(i);
-        EXPECT_EQ(steps[i].slot, slot) << i;
-        if (slot == 115)
-            EXPECT_EQ(steps[i].index, kUnused110);
-        else
-            EXPECT_EQ(ProgramBank::slotOf(steps[i].index), slot) << i;
-    }
-    EXPECT_EQ(steps[111].index, kResoByCutoff);
-    EXPECT_EQ(steps[112].index, kGain);
 }
 
 TEST(ProgramBank, StorageAndNamesPerProgramAndNothingOutOfBounds)

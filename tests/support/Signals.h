@@ -1,11 +1,14 @@
 #pragma once
 
+// Signals and measurements shared by the tests and benchmarks.
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <numeric>
 #include <vector>
 
 inline constexpr double pi = std::numbers::pi;
@@ -14,13 +17,6 @@ inline constexpr double pi = std::numbers::pi;
 inline constexpr double hostileValues[] = {std::numeric_limits<double>::quiet_NaN(),
     std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 1e308, -1e308, 0.0, -1.0,
     1e-320};
-
-inline std::vector<double> hostileAnd(std::initializer_list<double> more)
-{
-    std::vector<double> values(std::begin(hostileValues), std::end(hostileValues));
-    values.insert(values.end(), more);
-    return values;
-}
 
 // A module's processSample as a callable.
 template <class Module>
@@ -75,20 +71,59 @@ inline std::complex<double> dftTerm(const std::vector<double>& x, std::int64_t k
     return sum;
 }
 
-// The noise generator's draws, with 32-bit wrap-around instead of moduli.
-struct LcgReference {
-    std::uint32_t state = 0;
-    int next()
-    {
-        state = state * 214013u + 2531011u;
-        return int((state >> 16) & 0x7FFF);
-    }
-    double white() { return (next() - 16384) / 16384.0; }
-};
-
-// Linear interpolation between table points.
-inline double lerp(const double* table, double p)
+// `count` outputs of a generator (any callable without arguments).
+template <class Generate>
+std::vector<double> record(Generate&& generate, std::size_t count)
 {
-    const int i = int(p);
-    return table[i] + (p - i) * (table[i + 1] - table[i]);
+    std::vector<double> out(count);
+    for (double& s : out)
+        s = generate();
+    return out;
+}
+
+inline std::vector<double> slice(const std::vector<double>& x, std::size_t from, std::size_t count)
+{
+    return {x.begin() + static_cast<std::ptrdiff_t>(from), x.begin() + static_cast<std::ptrdiff_t>(from + count)};
+}
+
+// Hann-windowed amplitude of the component at hz, scaled so that a sine of
+// amplitude A gives A; its argument is the cosine phase at the first sample.
+inline std::complex<double> component(const std::vector<double>& x, double rate, double hz)
+{
+    std::complex<double> sum = 0.0;
+    double windowSum = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * pi * (i + 0.5) / x.size());
+        sum += w * x[i] * std::polar(1.0, -2.0 * pi * hz * i / rate);
+        windowSum += w;
+    }
+    return 2.0 * sum / windowSum;
+}
+
+inline double magnitude(const std::vector<double>& x, double rate, double hz)
+{
+    return std::abs(component(x, rate, hz));
+}
+
+// Rising zero crossings, as fractional sample positions.
+inline std::vector<double> risingCrossings(const std::vector<double>& x)
+{
+    std::vector<double> at;
+    for (std::size_t i = 1; i < x.size(); ++i)
+        if (x[i - 1] < 0.0 && x[i] >= 0.0)
+            at.push_back(i - 1 + x[i - 1] / (x[i - 1] - x[i]));
+    return at;
+}
+
+// Mean frequency over the whole periods between the first and last crossing.
+inline double frequencyOf(const std::vector<double>& x, double rate)
+{
+    const std::vector<double> at = risingCrossings(x);
+    return at.size() < 2 ? 0.0 : (at.size() - 1) * rate / (at.back() - at.front());
+}
+
+inline double peakOf(const std::vector<double>& x)
+{
+    return std::accumulate(x.begin(), x.end(), 0.0,
+                           [](double peak, double s) { return std::max(peak, std::abs(s)); });
 }
