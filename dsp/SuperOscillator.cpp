@@ -3,6 +3,15 @@
 #include <bit>
 #include <cmath>
 
+// The voice loops are the engine's widest: where the processor has AVX2, a
+// second copy of each works on four voices at a time (the same operations, so
+// the same values).
+#if defined(__linux__) && defined(__x86_64__) && defined(__GNUC__)
+#define ZARVEX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define ZARVEX_VECTOR_CLONES
+#endif
+
 SuperOscillator::SuperOscillator()
 {
     updateRandomFactors();
@@ -35,7 +44,7 @@ void SuperOscillator::waveformAdopted()
 
 // Non-finite frequencies are ignored; any finite one, negative included, is
 // taken (a negative one runs the phases backwards).
-void SuperOscillator::changeFrequency(double hz)
+ZARVEX_VECTOR_CLONES void SuperOscillator::changeFrequency(double hz)
 {
     if (!std::isfinite(hz))
         return;
@@ -216,15 +225,6 @@ template <bool bandLimited>
         o.readFraction[v] = (read - point) - 2.0 * unusual;
     }
 }
-
-// The voice loop is the engine's widest: where the processor has AVX2, a
-// second copy of it works on four voices at a time (the same operations, so
-// the same values).
-#if defined(__linux__) && defined(__x86_64__) && defined(__GNUC__)
-#define ZARVEX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define ZARVEX_VECTOR_CLONES
-#endif
 
 ZARVEX_VECTOR_CLONES void SuperOscillator::advanceSideVoicesPlain(SuperOscillator& o, int count)
 {
