@@ -30,8 +30,10 @@ public:
             x2 = x1;
             x1 = x0;
             x0 = in;
-            y0 = b[0] * x0 + b[1] * x1 + b[2] * x2 + b[3] * x3 + b[4] * x4 - a[1] * y1 - a[2] * y2 - a[3] * y3
-                - a[4] * y4;
+            // The newest output enters last, so the recursion waits for one
+            // product and one difference per value.
+            y0 = (b[0] * x0 + ((b[1] * x1 + b[2] * x2 + b[3] * x3 + b[4] * x4) - (a[2] * y2 + a[3] * y3 + a[4] * y4)))
+                - a[1] * y1;
             y4 = y3;
             y3 = y2;
             y2 = y1;

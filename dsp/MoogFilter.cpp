@@ -130,12 +130,28 @@ double MoogFilter::processSample(double in)
     double s2 = stageOut[2];
     double s3 = stageOut[3];
     double fed = feedback;
+    // Each stage's new value written out from the old states and the input,
+    // so that the feedback loop waits for one product and one sum per step
+    // instead of four stages in turn.
+    const double g01 = gain[1] * gain[0];
+    const double g012 = gain[2] * g01;
+    const double g0123 = gain[3] * g012;
+    const double g1p0 = gain[1] * pole[0];
+    const double g2p1 = gain[2] * pole[1];
+    const double g21p0 = gain[2] * g1p0;
+    const double g3p2 = gain[3] * pole[2];
+    const double g32p1 = gain[3] * g2p1;
+    const double g321p0 = gain[3] * g21p0;
     const double out = oversampler.process(in, [&](double u) {
         const double s = std::clamp(u * drive - fed * resonance, -inputClip, inputClip);
-        s0 = pole[0] * s0 + gain[0] * s;
-        s1 = pole[1] * s1 + gain[1] * s0;
-        s2 = pole[2] * s2 + gain[2] * s1;
-        s3 = pole[3] * s3 + gain[3] * s2;
+        const double n0 = pole[0] * s0 + gain[0] * s;
+        const double n1 = (pole[1] * s1 + g1p0 * s0) + g01 * s;
+        const double n2 = ((pole[2] * s2 + g2p1 * s1) + g21p0 * s0) + g012 * s;
+        const double n3 = ((pole[3] * s3 + g3p2 * s2) + (g32p1 * s1 + g321p0 * s0)) + g0123 * s;
+        s0 = n0;
+        s1 = n1;
+        s2 = n2;
+        s3 = n3;
         fed = s3;
         return outputTap == 0 ? s0 : outputTap == 1 ? s1 : outputTap == 2 ? s2 : s3;
     });

@@ -73,6 +73,10 @@ private:
     double readVoices(bool bandLimited);
     // The side voices' read: phases advanced, one value each, added to sum in voice order.
     template <bool bandLimited> double readSideVoices(double sum);
+    // The first part of that read: phases, table offsets and fractions.
+    template <bool bandLimited> static void advanceSideVoices(SuperOscillator& o, int count);
+    static void advanceSideVoicesPlain(SuperOscillator& o, int count);
+    static void advanceSideVoicesBandLimited(SuperOscillator& o, int count);
     void updateRandomInterval();
     void updateRandomFactors();
     void updateSpreadFactors();
