@@ -17,10 +17,40 @@ constexpr double minQ = 1e-6;
 constexpr double maxQ = 1e6;
 constexpr double maxGainDb = 120.0;
 
+// A history may hold this many times what the design's peak gain makes of the
+// input: room for the ringing a legitimate sweep leaves.
+constexpr double historyHeadroom = 2.0;
+// The input level is its peak, remembered for about this long, so that it
+// holds across a period of the lowest notes.
+constexpr double inputMemorySeconds = 1.0;
+
+// Highest magnitude response of one stage, near enough for a limit with
+// headroom (A is the square root of the linear gain of designs 7..9).
+double designPeakGain(BiQuadMode mode, double q, double A)
+{
+    switch (mode) {
+    case BiQuadMode::bandpassPeak:
+    case BiQuadMode::bandReject:
+    case BiQuadMode::allpass:
+        return 1.0;
+    case BiQuadMode::bandpassSkirt:
+        return std::max(1.0, q);
+    case BiQuadMode::peaking:
+        return std::max(1.0, A * A);
+    case BiQuadMode::lowShelf:
+    case BiQuadMode::highShelf:
+        // A resonant shelf rises to about A q |A - 1/A| at its corner.
+        return std::max({ 1.0, A * A, A * std::sqrt(1.0 + q * q * (A - 1.0 / A) * (A - 1.0 / A)) });
+    default: // lowpass and highpass
+        return q * q > 0.5 ? q / std::sqrt(1.0 - 0.25 / (q * q)) : 1.0;
+    }
+}
+
 } // namespace
 
 BiQuadCasc::BiQuadCasc()
 {
+    inputPeakDecay = std::exp(-samplePeriod / inputMemorySeconds);
     setMode(0);
     setNumStages(1);
     frequency = maxFrequency;
@@ -35,11 +65,20 @@ void BiQuadCasc::setSampleRate(double rate)
     if (std::isfinite(rate))
         AudioModule::setSampleRate(rate);
     samplePeriod = 1.0 / sampleRate;
+    inputPeakDecay = std::exp(-samplePeriod / inputMemorySeconds);
     calcCoefficients();
 }
 
 double BiQuadCasc::processSample(double in)
 {
+    // A NaN leaves the remembered peak alone.
+    inputPeak = std::max(inputPeak * inputPeakDecay, std::abs(in));
+    const BiQuadCoefficients& last = lastRun.c;
+    if (a1 != last.a1 || a2 != last.a2 || b1 != last.b1 || b2 != last.b2) {
+        const Recursion now(getCoefficients());
+        limitLiftedHistories(now);
+        lastRun = now;
+    }
     double x = in;
     for (std::int64_t i = 0; i < numStages; ++i) {
         const double y = b0 * x + b1 * x1[i] + b2 * x2[i] - a1 * y1[i] - a2 * y2[i];
@@ -50,6 +89,79 @@ double BiQuadCasc::processSample(double in)
         x = y;
     }
     return x;
+}
+
+BiQuadCasc::Recursion::Recursion(const BiQuadCoefficients& c)
+    : c(c)
+{
+    // The poles of z^2 + a1 z + a2: a complex pair, or two real ones.
+    const double d = c.a2 - 0.25 * c.a1 * c.a1;
+    complexPoles = d > 0.0;
+    if (complexPoles) {
+        divisor = d;
+        return;
+    }
+    const double halfSpread = std::sqrt(-d);
+    p1 = -0.5 * c.a1 + halfSpread;
+    p2 = -0.5 * c.a1 - halfSpread;
+    divisor = halfSpread > 0.0 ? -4.0 * d : 1.0;
+}
+
+void BiQuadCasc::freeAmplitudesSq(const Recursion& r, double* amplitudesSq) const
+{
+    // Per stage, the state s1, s2 that the history leaves for zero input
+    // (the next output is s1, the one after s2 - a1 s1), and from it the
+    // amplitude of the damped cosine (complex poles) or of the two decays
+    // (real poles) that it starts, times the recursion's divisor.
+    const BiQuadCoefficients& c = r.c;
+    double s1[maxStages];
+    double s2[maxStages];
+    for (std::int64_t i = 0; i < numStages; ++i) {
+        s1[i] = c.b1 * x1[i] + c.b2 * x2[i] - c.a1 * y1[i] - c.a2 * y2[i];
+        s2[i] = c.b2 * x1[i] - c.a2 * y1[i];
+    }
+    if (r.complexPoles) {
+        for (std::int64_t i = 0; i < numStages; ++i)
+            amplitudesSq[i] = s2[i] * s2[i] - c.a1 * s1[i] * s2[i] + c.a2 * s1[i] * s1[i];
+    } else if (r.p1 == r.p2) { // a double pole: its next two outputs measure it well enough
+        for (std::int64_t i = 0; i < numStages; ++i) {
+            const double next = s2[i] - c.a1 * s1[i];
+            amplitudesSq[i] = s1[i] * s1[i] + next * next;
+        }
+    } else {
+        for (std::int64_t i = 0; i < numStages; ++i) {
+            const double sum = std::abs(s2[i] + r.p1 * s1[i]) + std::abs(s2[i] + r.p2 * s1[i]);
+            amplitudesSq[i] = sum * sum;
+        }
+    }
+}
+
+void BiQuadCasc::limitLiftedHistories(const Recursion& now)
+{
+    double after[maxStages];
+    double before[maxStages];
+    bool measuredBefore = false;
+    freeAmplitudesSq(now, after);
+    double level = historyHeadroom * inputPeak;
+    for (std::int64_t i = 0; i < numStages; ++i) {
+        level *= peakGain;
+        const double limit = level * level;
+        // Amplitudes are kept times their divisors, which are positive.
+        if (!(after[i] > limit * now.divisor))
+            continue;
+        if (!measuredBefore) {
+            freeAmplitudesSq(lastRun, before);
+            measuredBefore = true;
+        }
+        if (after[i] * lastRun.divisor > before[i] * now.divisor) {
+            const double allowed = std::max(before[i] / lastRun.divisor, limit);
+            const double scale = std::sqrt(allowed * now.divisor / after[i]);
+            x1[i] *= scale;
+            x2[i] *= scale;
+            y1[i] *= scale;
+            y2[i] *= scale;
+        }
+    }
 }
 
 void BiQuadCasc::setMode(std::int64_t newMode)
@@ -96,6 +208,7 @@ void BiQuadCasc::setCoefficients(double newA1, double newA2, double newB0, doubl
 void BiQuadCasc::calcCoefficients()
 {
     if (mode == static_cast<std::int64_t>(BiQuadMode::bypass)) {
+        peakGain = 1.0;
         a0 = 1.0;
         setCoefficients(0.0, 0.0, 1.0, 0.0, 0.0);
         return;
@@ -172,6 +285,7 @@ void BiQuadCasc::calcCoefficients()
         break;
     }
 
+    peakGain = designPeakGain(static_cast<BiQuadMode>(mode), q, A);
     a0 = ra0;
     const double inv = 1.0 / ra0;
     setCoefficients(ra1 * inv, ra2 * inv, rb0 * inv, rb1 * inv, rb2 * inv);
@@ -179,6 +293,7 @@ void BiQuadCasc::calcCoefficients()
 
 void BiQuadCasc::reset()
 {
+    inputPeak = 0.0;
     for (std::int64_t i = 0; i < maxStages; ++i) {
         x1[i] = 0.0;
         x2[i] = 0.0;
