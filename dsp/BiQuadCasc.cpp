@@ -18,8 +18,9 @@ constexpr double maxQ = 1e6;
 constexpr double maxGainDb = 120.0;
 
 // A history may hold this many times what the design's peak gain makes of the
-// input: room for the ringing a legitimate sweep leaves.
-constexpr double historyHeadroom = 2.0;
+// input: room for the ringing a sweep leaves, and for the swing a Direct Form
+// history takes when a note restarts the cutoff envelope octaves away.
+constexpr double historyHeadroom = 4.0;
 // The input level is its peak, remembered for about this long, so that it
 // holds across a period of the lowest notes.
 constexpr double inputMemorySeconds = 1.0;
@@ -94,45 +95,34 @@ double BiQuadCasc::processSample(double in)
 BiQuadCasc::Recursion::Recursion(const BiQuadCoefficients& c)
     : c(c)
 {
-    // The poles of z^2 + a1 z + a2: a complex pair, or two real ones.
+    // The energy of the response to silence, the sum of y_n^2 over n >= 0, is
+    // a quadratic form in its first two outputs (from the Lyapunov equation
+    // of the recursion). Times 2 (1 - rho^2), rho the radius of the slower
+    // pole, it is the squared amplitude of a slowly decaying cosine, or twice
+    // the squared start of a slow decay. 1 - a2 and (1 + a2)^2 - a1^2 are
+    // positive for every stable pair of poles.
     const double d = c.a2 - 0.25 * c.a1 * c.a1;
-    complexPoles = d > 0.0;
-    if (complexPoles) {
-        divisor = d;
-        return;
+    double rhoSq = c.a2; // a complex pair
+    if (d < 0.0) {
+        const double slowPole = 0.5 * std::abs(c.a1) + std::sqrt(-d);
+        rhoSq = slowPole * slowPole;
     }
-    const double halfSpread = std::sqrt(-d);
-    p1 = -0.5 * c.a1 + halfSpread;
-    p2 = -0.5 * c.a1 - halfSpread;
-    divisor = halfSpread > 0.0 ? -4.0 * d : 1.0;
+    const double onePlusA2 = 1.0 + c.a2;
+    const double common = 2.0 * (1.0 - rhoSq) / ((1.0 - c.a2) * (onePlusA2 * onePlusA2 - c.a1 * c.a1));
+    u1u1 = common * onePlusA2;
+    u0u1 = 2.0 * c.a1 * c.a2 * common;
+    u0u0 = 2.0 * (1.0 - rhoSq) + c.a2 * c.a2 * u1u1;
 }
 
 void BiQuadCasc::freeAmplitudesSq(const Recursion& r, double* amplitudesSq) const
 {
-    // Per stage, the state s1, s2 that the history leaves for zero input
-    // (the next output is s1, the one after s2 - a1 s1), and from it the
-    // amplitude of the damped cosine (complex poles) or of the two decays
-    // (real poles) that it starts, times the recursion's divisor.
+    // Per stage, the next two outputs for zero input, u0 and u1, and the
+    // energy of the response they start.
     const BiQuadCoefficients& c = r.c;
-    double s1[maxStages];
-    double s2[maxStages];
     for (std::int64_t i = 0; i < numStages; ++i) {
-        s1[i] = c.b1 * x1[i] + c.b2 * x2[i] - c.a1 * y1[i] - c.a2 * y2[i];
-        s2[i] = c.b2 * x1[i] - c.a2 * y1[i];
-    }
-    if (r.complexPoles) {
-        for (std::int64_t i = 0; i < numStages; ++i)
-            amplitudesSq[i] = s2[i] * s2[i] - c.a1 * s1[i] * s2[i] + c.a2 * s1[i] * s1[i];
-    } else if (r.p1 == r.p2) { // a double pole: its next two outputs measure it well enough
-        for (std::int64_t i = 0; i < numStages; ++i) {
-            const double next = s2[i] - c.a1 * s1[i];
-            amplitudesSq[i] = s1[i] * s1[i] + next * next;
-        }
-    } else {
-        for (std::int64_t i = 0; i < numStages; ++i) {
-            const double sum = std::abs(s2[i] + r.p1 * s1[i]) + std::abs(s2[i] + r.p2 * s1[i]);
-            amplitudesSq[i] = sum * sum;
-        }
+        const double u0 = c.b1 * x1[i] + c.b2 * x2[i] - c.a1 * y1[i] - c.a2 * y2[i];
+        const double u1 = c.b2 * x1[i] - c.a2 * y1[i] - c.a1 * u0;
+        amplitudesSq[i] = r.u0u0 * u0 * u0 + r.u0u1 * u0 * u1 + r.u1u1 * u1 * u1;
     }
 }
 
@@ -146,16 +136,14 @@ void BiQuadCasc::limitLiftedHistories(const Recursion& now)
     for (std::int64_t i = 0; i < numStages; ++i) {
         level *= peakGain;
         const double limit = level * level;
-        // Amplitudes are kept times their divisors, which are positive.
-        if (!(after[i] > limit * now.divisor))
+        if (!(after[i] > limit))
             continue;
         if (!measuredBefore) {
             freeAmplitudesSq(lastRun, before);
             measuredBefore = true;
         }
-        if (after[i] * lastRun.divisor > before[i] * now.divisor) {
-            const double allowed = std::max(before[i] / lastRun.divisor, limit);
-            const double scale = std::sqrt(allowed * now.divisor / after[i]);
+        if (after[i] > before[i]) {
+            const double scale = std::sqrt(std::max(before[i], limit) / after[i]);
             x1[i] *= scale;
             x2[i] *= scale;
             y1[i] *= scale;

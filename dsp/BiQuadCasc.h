@@ -67,19 +67,18 @@ public:
     BiQuadCoefficients getCoefficients() const { return {a1, a2, b0, b1, b2}; }
 
 private:
-    // A coefficient set with the poles of its recursion.
+    // A coefficient set with the quadratic form that measures a history
+    // under it (in its next two outputs for zero input).
     struct Recursion {
         Recursion() = default;
         explicit Recursion(const BiQuadCoefficients& c);
         BiQuadCoefficients c;
-        bool complexPoles = false;
-        double p1 = 0.0; // real poles only
-        double p2 = 0.0;
-        // a2 - a1²/4 for complex poles, (p1 - p2)² for real ones, 1 for a double pole
-        double divisor = 1.0;
+        double u0u0 = 2.0;
+        double u0u1 = 0.0;
+        double u1u1 = 2.0;
     };
     // Squared amplitude of each stage's response to silence from now on, as
-    // the recursion r would play it out, times r's divisor.
+    // the recursion r would play it out.
     void freeAmplitudesSq(const Recursion& r, double* amplitudesSq) const;
     // Scales back a history that the new recursion would lift above the
     // level the design and the input allow.
