@@ -30,6 +30,14 @@ struct BiQuadCoefficients {
 // One to five identical Direct Form I biquads in series, designed with the RBJ
 // cookbook formulas. setFrequency, setQ and setGain only store: the owner
 // changes what it needs and then calls calcCoefficients once.
+//
+// Every design is stable, but a Direct Form history read with new
+// coefficients can hold more than it did: a cutoff swung across the spectrum
+// at audio rate pumps a resonant stage up without bound. So when the
+// coefficients change, no stage's history may be lifted above what the
+// design's peak gain lets the cascade's input produce (with headroom); its
+// free response is scaled back instead. Histories below that level, and
+// every history under fixed coefficients, are left exactly as they are.
 class BiQuadCasc : public AudioModule {
 public:
     static constexpr std::int64_t maxStages = 5;
@@ -59,7 +67,26 @@ public:
     BiQuadCoefficients getCoefficients() const { return {a1, a2, b0, b1, b2}; }
 
 private:
+    // A coefficient set with the quadratic form that measures a history
+    // under it (in its next two outputs for zero input).
+    struct Recursion {
+        Recursion() = default;
+        explicit Recursion(const BiQuadCoefficients& c);
+        BiQuadCoefficients c;
+        double u0u0 = 2.0;
+        double u0u1 = 0.0;
+        double u1u1 = 2.0;
+    };
+    // Squared amplitude of each stage's response to silence from now on, as
+    // the recursion r would play it out.
+    void freeAmplitudesSq(const Recursion& r, double* amplitudesSq) const;
+    // Scales back a history that the new recursion would lift above the
+    // level the design and the input allow.
+    void limitLiftedHistories(const Recursion& now);
+
     double samplePeriod = 1.0 / 44100.0;
+    // Decay per sample of the remembered input peak.
+    double inputPeakDecay = 0.0;
     std::int64_t numStages = 1;
     std::int64_t mode = 0;
     double frequency = maxFrequency;
@@ -75,4 +102,9 @@ private:
     double x2[maxStages] = {};
     double y1[maxStages] = {};
     double y2[maxStages] = {};
+    // Highest magnitude response of one stage of the current design.
+    double peakGain = 1.0;
+    // Input peak, decaying, and the recursion the histories were last run with.
+    double inputPeak = 0.0;
+    Recursion lastRun;
 };

@@ -11,10 +11,11 @@ namespace {
 // (they clamp to 20..20000 Hz) but finite and positive for every product.
 constexpr double minCutoffOctaves = -20.0;
 constexpr double maxCutoffOctaves = 40.0;
-// A filter state can run off although every design it is given is stable:
-// a resonant biquad whose cutoff the audio swings across the spectrum sample
-// by sample. No sound means anything near this level; a state that reaches it
-// is cleared at once, long before it could leave the doubles.
+// The filters keep their histories near what their designs make of the
+// input, however fast the modulations move them (the biquad scales back what
+// a change of coefficients would lift). Should a state run off all the same,
+// or turn non-finite, it is cleared once it reaches this level, which no
+// sound comes near, long before it could leave the doubles.
 constexpr double runawayLevel = 1e5;
 // Envelope levels and velocity terms in semitones or dB stay within this
 // reach, so that their powers of two or ten stay finite.
