@@ -96,6 +96,12 @@ protected:
         click({ list.left + 4, list.top + 1 + entry * CFrame::kMenuEntryHeight + CFrame::kMenuEntryHeight / 2 });
     }
     void showPage(int page) { choose(menu(ZarvexPlugEditor::kPageSelectorTag), page); }
+    std::string hostDisplay(int index)
+    {
+        char text[64] = {};
+        plug->getParameterDisplay(index, text);
+        return text;
+    }
 
     std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback, &ZarvexPlugEditor::create);
     uint32_t clock = 0;
