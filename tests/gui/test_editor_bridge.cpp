@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -19,13 +20,8 @@ struct Counted : CView {
     void draw(CDrawContext&) override { }
 };
 
-struct Call {
-    int index;
-    float value;
-    std::thread::id thread;
-};
-
-// An editor in the shape the plug-in's uses: the frame is made in open.
+// An editor in the shape the plug-in's uses: the frame is made in open, with
+// one view shown and one taken off.
 class TestEditor : public AEffGUIEditor {
 public:
     TestEditor()
@@ -43,65 +39,46 @@ public:
         frame->removeView(hidden, false);
         return true;
     }
-    void setParameter(int index, float value) override { calls.push_back({ index, value, std::this_thread::get_id() }); }
-    std::vector<Call> calls;
+    void setParameter(int index, float value) override { calls.emplace_back(index, value, std::this_thread::get_id()); }
+    std::vector<std::tuple<int, float, std::thread::id>> calls;
 };
 
 } // namespace
 
-TEST(EditorBridge, OpenAndCloseMakeAndDeleteTheFrameWithEveryView)
-{
-    {
-        TestEditor editor;
-        ERect* r = nullptr;
-        ASSERT_TRUE(editor.getRect(&r));
-        EXPECT_EQ(r->right, 20);
-        editor.open(nullptr);
-        ASSERT_TRUE(editor.getRect(&r));
-        EXPECT_EQ(r->right, 856);
-        EXPECT_EQ(r->bottom, 456);
-        EXPECT_EQ(Counted::alive, 2);
-        // A change still waiting at close is forgotten.
-        std::thread([&] { editor.postParameter(4, 0.5f); }).join();
-        editor.close();
-        EXPECT_EQ(editor.getFrame(), nullptr);
-        EXPECT_EQ(Counted::alive, 0);
-        editor.open(nullptr);
-        editor.idle();
-        EXPECT_TRUE(editor.calls.empty());
-    }
-    EXPECT_EQ(Counted::alive, 0);
-}
-
+// Changes from other threads wait for idle (the newest value of each wins,
+// indices out of range are dropped) and reach the editor on its own thread;
+// on that thread they show at once. A change still waiting at close is
+// forgotten, and close deletes every view.
 TEST(EditorBridge, ChangesOffTheGuiThreadWaitForIdleAndOnItShowAtOnce)
 {
     TestEditor editor;
+    ERect* r = nullptr;
+    ASSERT_TRUE(editor.getRect(&r));
+    EXPECT_EQ(r->right, 20);
     editor.open(nullptr);
+    ASSERT_TRUE(editor.getRect(&r));
+    EXPECT_EQ(r->right, 856);
+    const auto gui = std::this_thread::get_id();
     std::thread([&] {
-        editor.postParameter(5, 0.25f);
-        editor.postParameter(9, 0.5f);
-        editor.postParameter(5, 0.75f); // the newer value wins
-        editor.postParameter(-1, 1.0f);
-        editor.postParameter(AEffGUIEditor::kMaxRecordedParameters, 1.0f);
+        for (auto [index, value] : { std::pair { 5, 0.25f }, { 9, 0.5f }, { 5, 0.75f }, { -1, 1.0f },
+                 { AEffGUIEditor::kMaxRecordedParameters, 1.0f } })
+            editor.postParameter(index, value);
     }).join();
     EXPECT_TRUE(editor.calls.empty());
+    editor.getFrame()->onTimer(); // the platform timer reaches idle through the frame
     editor.idle();
-    ASSERT_EQ(editor.calls.size(), 2u);
-    EXPECT_EQ(editor.calls[0].index, 5);
-    EXPECT_EQ(editor.calls[0].value, 0.75f);
-    EXPECT_EQ(editor.calls[1].index, 9);
-    for (const Call& c : editor.calls)
-        EXPECT_EQ(c.thread, std::this_thread::get_id());
-    editor.idle();
-    EXPECT_EQ(editor.calls.size(), 2u);
-
-    // The platform timer reaches the editor's idle through the frame.
-    std::thread([&] { editor.postParameter(3, 0.125f); }).join();
-    editor.getFrame()->onTimer();
-    ASSERT_EQ(editor.calls.size(), 3u);
-    EXPECT_EQ(editor.calls[2].value, 0.125f);
-
+    using Calls = std::vector<std::tuple<int, float, std::thread::id>>;
+    EXPECT_EQ(editor.calls, (Calls { { 5, 0.75f, gui }, { 9, 0.5f, gui } }));
     editor.postParameter(200, 0.5f);
-    ASSERT_EQ(editor.calls.size(), 4u);
-    EXPECT_EQ(editor.calls[3].index, 200);
+    EXPECT_EQ(editor.calls.back(), std::tuple(200, 0.5f, gui));
+
+    EXPECT_EQ(Counted::alive, 2);
+    std::thread([&] { editor.postParameter(4, 0.5f); }).join();
+    editor.close();
+    EXPECT_EQ(editor.getFrame(), nullptr);
+    EXPECT_EQ(Counted::alive, 0);
+    editor.open(nullptr);
+    editor.calls.clear();
+    editor.idle();
+    EXPECT_TRUE(editor.calls.empty());
 }
