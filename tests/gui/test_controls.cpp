@@ -90,7 +90,6 @@ TEST(Controls, SliderJumpsToAClickFollowsADragAndResets)
     const CBitmap handle(135);
     auto* slider = new CHorizontalSlider({ 72, 40, 316, 56 }, nullptr, 14, handle, CBitmap(136));
     slider->setDefaultValue(0.0f);
-    slider->setZoomFactor(10);
     frame.addView(slider);
     const float travel = 244.0f - 8.0f;
     // A click at x puts the handle's centre there.
@@ -179,29 +178,4 @@ TEST(Controls, MenuListOffersEveryEntryFromTheFirstToTheLast)
     EXPECT_FALSE(menu->removeEntry(last + 1));
     EXPECT_TRUE(menu->removeEntry(last));
     EXPECT_EQ(menu->getText(), entries[size_t(last - 1)]);
-}
-
-TEST(Frame, RedrawsOnlyWhatChanged)
-{
-    CFrame frame({ 0, 0, 200, 100 });
-    auto* a = new CAnimKnob({ 10, 10, 42, 42 }, nullptr, 1, 101, 32, CBitmap(133));
-    auto* b = new CAnimKnob({ 100, 10, 132, 42 }, nullptr, 2, 101, 32, CBitmap(133));
-    frame.addView(a);
-    frame.addView(b);
-    EXPECT_EQ(frame.redraw(), frame.bounds());
-    EXPECT_TRUE(frame.redraw().isEmpty());
-    // A control is dirty only when its value changes.
-    b->setValue(b->getValue());
-    EXPECT_TRUE(frame.redraw().isEmpty());
-    b->setValue(0.9f);
-    EXPECT_EQ(frame.redraw(), b->getViewSize());
-
-    // Views taken off leave the background and come back as they were.
-    const uint32_t drawn = frame.image().pixel(26, 12);
-    frame.removeAll(false);
-    EXPECT_EQ(frame.redraw(), CRect(10, 10, 132, 42));
-    EXPECT_NE(frame.image().pixel(26, 12), drawn);
-    frame.addView(a);
-    EXPECT_EQ(frame.redraw(), a->getViewSize());
-    EXPECT_EQ(frame.image().pixel(26, 12), drawn);
 }
