@@ -216,7 +216,7 @@ TEST_F(EditorValues, FilterModeRelabelsTheStagesAndValuesWithoutAnEntrySelectNon
     EXPECT_EQ(stages->getText(), "540\xB0 @ Freq");
     std::set<std::string> labels;
     for (int mode = 0; mode < menu(kFilterMode)->getNbEntries(); ++mode) {
-        plug->setParameter(kFilterMode, (mode + 0.5f) / 128.0f);
+        plug->setParameter(kFilterMode, menuValue(kFilterMode, mode));
         EXPECT_EQ(stages->getNbEntries(), 4);
         EXPECT_EQ(stages->getCurrent(), 2);
         labels.insert(stages->getText());
