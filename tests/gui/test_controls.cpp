@@ -115,6 +115,10 @@ TEST(Controls, SliderJumpsToAClickFollowsADragAndResets)
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 8; ++x)
             ASSERT_EQ(frame.image().pixel(72 + x, 40 + y), handle.image().pixel(x, y) | 0xff000000u);
+    // Taken off, it leaves the frame's ground.
+    frame.removeView(slider, false);
+    frame.redraw();
+    EXPECT_EQ(frame.image().pixel(72, 40), kBlackCColor.pixel());
 }
 
 // The list below a menu offers every entry, the first to the last, each on
