@@ -117,6 +117,10 @@ TEST_F(EditorValues, EveryPageShowsItsControlsInPlaceAtTheirValues)
                 for (int x = r.left; x < r.right; ++x)
                     drawn += frame().image().pixel(x, y) != bare.image().pixel(x, y);
             EXPECT_GT(drawn, 0) << "nothing drawn for " << tag;
+            int atRightEnd = 0; // a slider's track reaches its right end
+            for (int y = r.top; y < r.bottom; ++y)
+                atRightEnd += frame().image().pixel(r.right - 4, y) != bare.image().pixel(r.right - 4, y);
+            EXPECT_TRUE(typeid(*views[i]) != typeid(CHorizontalSlider) || atRightEnd > 0) << tag;
             if (typeid(*views[i]) == typeid(CParamDisplay) || tag == ZarvexPlugEditor::kPageSelectorTag)
                 continue;
             auto at = wanted.find(tag);
