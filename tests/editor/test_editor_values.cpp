@@ -7,6 +7,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -43,6 +44,24 @@ protected:
 };
 
 } // namespace
+
+// Changes from another thread wait for the GUI thread's idle, which the
+// platform timer brings; the newest value of each wins, and indices out of
+// range are dropped.
+TEST_F(EditorValues, ChangesOffTheGuiThreadShowAtIdle)
+{
+    CControl* depth = all<CAnimKnob>(kVibDepth).at(0);
+    CControl* volume = all<CAnimKnob>(kVolume).at(0);
+    std::thread([&] {
+        for (auto [index, value] : { std::pair { int(kVibDepth), 0.25f }, { int(kVolume), 0.5f },
+                 { int(kVibDepth), 0.6125f }, { -1, 1.0f }, { AEffGUIEditor::kMaxRecordedParameters, 1.0f } })
+            plug->setParameter(index, value);
+    }).join();
+    EXPECT_NE(depth->getValue(), 0.6125f);
+    frame().onTimer();
+    EXPECT_EQ(depth->getValue(), 0.6125f);
+    EXPECT_EQ(volume->getValue(), 0.5f);
+}
 
 // Wherever the read-out and the host's text show the same quantity, they
 // agree: at every exact host step of 96, 127 and 128 and across the range.
