@@ -18,7 +18,6 @@ struct KnobFixture : ::testing::Test {
     {
         frame.setBackground(CBitmap(128));
         knob->setDefaultValue(0.8f);
-        knob->setZoomFactor(100);
         frame.addView(knob);
     }
 
