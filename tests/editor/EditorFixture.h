@@ -12,14 +12,14 @@
 #include <typeinfo>
 #include <vector>
 
-// A plug-in object with its editor open on an offscreen frame, and a host
-// that records the last automation it receives. Controls are found the way a
-// user sees them: among the views the frame shows.
 struct EditorAutomation {
     int32_t index = -1;
     float value = -1.0f;
 };
 
+// A plug-in object with its editor open on an offscreen frame, and a host
+// that records the last automation it receives. Controls are found the way a
+// user sees them: among the views the frame shows.
 class EditorFixture : public ::testing::Test {
 protected:
     static inline EditorAutomation lastAutomation;
@@ -33,7 +33,7 @@ protected:
 
     void SetUp() override
     {
-        lastAutomation = EditorAutomation {};
+        lastAutomation = {};
         ASSERT_NE(plug->getEditor(), nullptr);
         ASSERT_TRUE(editor().open(nullptr));
     }
@@ -58,14 +58,12 @@ protected:
                 found.push_back(static_cast<T*>(view));
         return found;
     }
-    template <class T> T* one(int tag)
+    COptionMenu* menu(int tag)
     {
-        const auto found = all<T>(tag);
-        EXPECT_EQ(found.size(), 1u) << "tag " << tag << " on page " << editor().getPage();
+        const auto found = all<COptionMenu>(tag);
+        EXPECT_EQ(found.size(), 1u) << "menu " << tag << " on page " << editor().getPage();
         return found.empty() ? nullptr : found.front();
     }
-    CAnimKnob* knob(int tag) { return one<CAnimKnob>(tag); }
-    COptionMenu* menu(int tag) { return one<COptionMenu>(tag); }
 
     std::string textAt(const CRect& r)
     {
@@ -77,12 +75,17 @@ protected:
     }
     std::string nameText() { return textAt(layout::kNameDisplay); }
     std::string valueText() { return textAt(layout::kValueReadout); }
-    std::string unitText() { return textAt(layout::kUnitDisplay); }
+    std::string hostDisplay(int index)
+    {
+        char text[64] = {};
+        plug->getParameterDisplay(index, text);
+        return text;
+    }
 
     // Clicks far apart in time make no double-click.
-    void click(CPoint where, uint32_t after = 1000)
+    void click(CPoint where)
     {
-        clock += after;
+        clock += 1000;
         frame().onMouseDown(where, kLButton, clock);
         frame().onMouseUp(where, kLButton);
     }

@@ -60,15 +60,13 @@ protected:
     {
         XEvent e {};
         eventTime += gap;
-        if (type == MotionNotify) {
-            e.xmotion = { MotionNotify, 0, True, display, w, DefaultRootWindow(display), None, eventTime, at.x, at.y,
-                at.x, at.y, state, NotifyNormal, True };
-            XSendEvent(display, w, True, PointerMotionMask, &e);
-        } else {
-            e.xbutton = { type, 0, True, display, w, DefaultRootWindow(display), None, eventTime, at.x, at.y, at.x,
-                at.y, state, button, True };
-            XSendEvent(display, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
-        }
+        const Window root = DefaultRootWindow(display);
+        if (type == MotionNotify)
+            e.xmotion = { type, 0, True, display, w, root, None, eventTime, at.x, at.y, at.x, at.y, state, NotifyNormal, True };
+        else
+            e.xbutton = { type, 0, True, display, w, root, None, eventTime, at.x, at.y, at.x, at.y, state, button, True };
+        XSendEvent(display, w, True,
+            type == MotionNotify ? PointerMotionMask : type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
         XSync(display, False);
     }
 

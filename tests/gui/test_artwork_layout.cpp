@@ -9,41 +9,31 @@
 using layout::Kind;
 using layout::Place;
 
-TEST(Artwork, BitmapsHaveTheirSizes)
+// The page backgrounds fill the frame, at either scale; the knob strips hold
+// 101 square frames whose corners are clear, from the first pixel of the strip
+// to its last, and whose pictures differ.
+TEST(Artwork, BitmapsHaveTheirSizesAndKnobFramesDiffer)
 {
-    struct Expect {
-        int id, width, height;
-        bool opaque;
-    };
-    for (Expect e : { Expect { 128, 856, 456, true }, { 129, 856, 456, true }, { 130, 856, 456, true },
-             { 131, 856, 456, true }, { 132, 856, 456, true }, { 133, 32, 3232, false }, { 134, 24, 2424, false },
-             { 135, 8, 16, true }, { 136, 244, 16, true }, { 137, 112, 16, true } }) {
-        const CBitmap b(e.id);
-        ASSERT_TRUE(b.isLoaded()) << e.id;
-        EXPECT_EQ(b.getWidth(), e.width) << e.id;
-        EXPECT_EQ(b.getHeight(), e.height) << e.id;
-        EXPECT_EQ(b.image().isOpaque(), e.opaque) << e.id;
-        // Decoded once: every bitmap of an id shows the same pixels.
-        EXPECT_EQ(&CBitmap(e.id).image(), &b.image()) << e.id;
-    }
+    for (const auto& page : layout::kPages)
+        for (int scale : { 1, 2 }) {
+            const CBitmap b(page.backgroundId + (scale == 2 ? kDoubleScaleIdOffset : 0));
+            EXPECT_EQ(b.getWidth(), scale * layout::kFrameWidth) << page.name;
+            EXPECT_EQ(b.getHeight(), scale * layout::kFrameHeight) << page.name;
+            EXPECT_TRUE(b.image().isOpaque()) << page.name;
+            // Decoded once: every bitmap of an id shows the same pixels.
+            EXPECT_EQ(&CBitmap(b.getResourceId()).image(), &b.image());
+        }
     EXPECT_FALSE(CBitmap(127).isLoaded());
-    EXPECT_FALSE(CBitmap(138).isLoaded());
-}
-
-TEST(Artwork, KnobFramesDifferAndTheirCornersAreClear)
-{
-    for (int id : { 133, 134 }) {
+    for (auto [id, size] : { std::pair { 133, layout::kLargeKnob }, { 134, layout::kSmallKnob } }) {
         const CBitmap strip(id);
-        const int size = strip.getWidth();
-        auto frame = [&](int k) {
-            std::vector<uint32_t> px;
-            for (int y = 0; y < size; ++y)
-                for (int x = 0; x < size; ++x)
-                    px.push_back(strip.image().pixel(x, k * size + y));
-            return px;
-        };
+        const CImage& image = strip.image();
+        ASSERT_EQ(strip.getWidth(), size);
+        ASSERT_EQ(strip.getHeight(), 101 * size);
+        EXPECT_FALSE(image.isOpaque());
+        auto frame = [&](int k) { return std::vector<uint32_t>(image.row(k * size), image.row((k + 1) * size)); };
         for (int k = 0; k < 101; k += 10) {
-            EXPECT_EQ(strip.image().pixel(0, k * size) >> 24, 0u) << id << " frame " << k;
+            for (auto [x, y] : { std::pair { 0, 0 }, { size - 1, 0 }, { 0, size - 1 }, { size - 1, size - 1 } })
+                EXPECT_EQ(image.pixel(x, k * size + y) >> 24, 0u) << id << " frame " << k;
             EXPECT_NE(frame(k), frame(k + (k < 100 ? 5 : -5))) << id << " frame " << k;
         }
     }
@@ -80,19 +70,9 @@ TEST(Layout, BackgroundsCarryTheBoxesAndLabelsAroundTheControls)
                 }
                 if (!*p.label)
                     continue;
-                CRect labelArea;
-                switch (p.kind) {
-                case Kind::LargeKnob:
-                case Kind::SmallKnob:
-                    labelArea = { c.left - 10, c.top - 12, c.right + 10, c.top - 1 };
-                    break;
-                case Kind::OptionMenu:
-                    labelArea = { c.left - 80, c.top, c.left - 2, c.bottom };
-                    break;
-                case Kind::Slider:
-                    labelArea = { c.left, c.top - 12, c.left + 80, c.top - 1 };
-                    break;
-                }
+                const CRect labelArea = p.kind == Kind::OptionMenu ? CRect { c.left - 80, c.top, c.left - 2, c.bottom }
+                    : p.kind == Kind::Slider ? CRect { c.left, c.top - 12, c.left + 80, c.top - 1 }
+                                             : CRect { c.left - 10, c.top - 12, c.right + 10, c.top - 1 };
                 EXPECT_FALSE(plain(labelArea)) << page.name << " label of " << p.param;
             }
     }

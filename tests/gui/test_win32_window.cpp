@@ -1,6 +1,6 @@
 // The Win32 window layer in a real window system (wine, with a display where
-// there is one): the child window shows the frame's image and leaves nothing
-// behind when it closes.
+// there is one): the child window shows the frame's image at either scale,
+// meets the mouse where it draws, and leaves nothing behind when it closes.
 
 #include "gui/Bitmap.h"
 #include "gui/Frame.h"
@@ -31,8 +31,9 @@ void pumpMessages(int milliseconds)
     }
 }
 
-// The window's pixels as 0x00RRGGBB, read back through a top-down 32-bit DIB.
-std::vector<uint32_t> capture(HWND window, int width, int height)
+// How many of the window's pixels differ from the image's, read back through
+// a top-down 32-bit DIB.
+int differingPixels(HWND window, const CImage& image, int width, int height)
 {
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
     HDC windowDc = GetDC(window);
@@ -42,110 +43,70 @@ std::vector<uint32_t> capture(HWND window, int width, int height)
     BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
     SelectObject(memoryDc, old);
     BITMAPINFO info {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = { DWORD(sizeof info.bmiHeader), width, -height, 1, 32, BI_RGB };
     GetDIBits(memoryDc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memoryDc);
     ReleaseDC(window, windowDc);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFFu;
-    return pixels;
-}
-
-class Win32Window : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 520, nullptr,
-            nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (!parent)
-            GTEST_SKIP() << "no window system to open a window in";
-    }
-    void TearDown() override
-    {
-        if (parent)
-            DestroyWindow(parent);
-    }
-    HWND parent = nullptr;
-};
-
-} // namespace
-
-TEST_F(Win32Window, ChildWindowShowsTheFramesImage)
-{
-    constexpr int width = 856, height = 456;
-    CFrame frame({ 0, 0, width, height }, parent);
-    frame.setBackground(CBitmap(128));
-    ASSERT_TRUE(frame.getBackground().isLoaded()) << "the page background comes from the resources";
-    frame.idle();
-    pumpMessages(300);
-    HWND child = GetWindow(parent, GW_CHILD);
-    ASSERT_NE(child, nullptr);
-    const auto shown = capture(child, width, height);
     int differing = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            if (shown[static_cast<size_t>(y) * width + x] != (frame.image().pixel(x, y) & 0x00FFFFFFu))
-                ++differing;
-    EXPECT_EQ(differing, 0);
+            differing += ((pixels[static_cast<size_t>(y) * width + x] ^ image.pixel(x, y)) & 0x00FFFFFFu) != 0;
+    return differing;
 }
 
-TEST_F(Win32Window, OpeningAndClosingLeavesNoWindows)
+} // namespace
+
+// The scale comes from the environment where it asks for one, else from the
+// DPI. At scale 2 the window has twice the frame's size and the mouse reaches
+// the controls where they are drawn.
+TEST(Win32Window, ChildWindowShowsTheFrameAtEitherScaleAndMeetsTheMouse)
 {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 520, nullptr,
+        nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!parent)
+        GTEST_SKIP() << "no window system to open a window in";
+    _putenv("ZARVEX_UI_SCALE=2");
+    EXPECT_EQ(displayScale(parent), 2);
+    _putenv("ZARVEX_UI_SCALE=");
+    EXPECT_EQ(displayScale(parent), 1) << "wine's desktop draws at 96 dpi";
+
+    for (int scale : { 1, 2 }) {
+        SCOPED_TRACE(scale);
+        CFrame frame({ 0, 0, 856, 456 }, parent, nullptr, scale);
+        frame.setBackground(CBitmap(128));
+        ASSERT_TRUE(frame.getBackground().isLoaded()) << "the page background comes from the resources";
+        auto* text = new CParamDisplay({ 84, 84, 140, 100 });
+        text->setValue(-12.5f);
+        frame.addView(text);
+        auto* knob = new CAnimKnob({ 260, 60, 292, 92 }, nullptr, 0, 101, 32, CBitmap(133));
+        frame.addView(knob);
+        frame.idle();
+        pumpMessages(300);
+        HWND child = GetWindow(parent, GW_CHILD);
+        ASSERT_NE(child, nullptr);
+        RECT client {};
+        GetClientRect(child, &client);
+        EXPECT_EQ(client.right, scale * 856);
+        EXPECT_EQ(client.bottom, scale * 456);
+        // What the host window lets show of it.
+        EXPECT_EQ(differingPixels(child, frame.image(), 800, 400), 0);
+
+        SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(scale * 276, scale * 76));
+        SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(scale * 276, scale * 46));
+        SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(scale * 276, scale * 46));
+        EXPECT_NEAR(knob->getValue(), 0.2f, 1e-6);
+        // The wheel comes in screen coordinates: one notch up.
+        POINT onScreen { scale * 276, scale * 76 };
+        ClientToScreen(child, &onScreen);
+        SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(onScreen.x, onScreen.y));
+        EXPECT_NEAR(knob->getValue(), 0.22f, 1e-6);
+    }
     for (int i = 0; i < 100; ++i) {
         CFrame frame({ 0, 0, 856, 456 }, parent);
         frame.idle();
     }
     pumpMessages(50);
     EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
-}
-
-// At scale 2 the window has twice the frame's size, shows the frame's large
-// image, and the mouse reaches the controls where they are drawn. The scale
-// comes from the environment where it asks for one, else from the DPI.
-TEST_F(Win32Window, AtScaleTwoTheWindowShowsTheLargeImageAndMeetsTheMouse)
-{
-    _putenv("ZARVEX_UI_SCALE=2");
-    EXPECT_EQ(displayScale(parent), 2);
-    _putenv("ZARVEX_UI_SCALE=");
-    EXPECT_EQ(displayScale(parent), 1) << "wine's desktop draws at 96 dpi";
-
-    CFrame frame({ 0, 0, 856, 456 }, parent, nullptr, 2);
-    frame.setBackground(CBitmap(128));
-    auto* text = new CParamDisplay({ 84, 84, 140, 100 });
-    text->setValue(-12.5f);
-    frame.addView(text);
-    auto* knob = new CAnimKnob({ 260, 60, 292, 92 }, nullptr, 0, 101, 32, CBitmap(133));
-    frame.addView(knob);
-    frame.idle();
-    pumpMessages(300);
-    HWND child = GetWindow(parent, GW_CHILD);
-    ASSERT_NE(child, nullptr);
-    RECT client {};
-    GetClientRect(child, &client);
-    EXPECT_EQ(client.right, 2 * 856);
-    EXPECT_EQ(client.bottom, 2 * 456);
-    // What the host window lets show of it.
-    constexpr int width = 800, height = 400;
-    const auto shown = capture(child, width, height);
-    int differing = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            differing += shown[static_cast<size_t>(y) * width + x] != (frame.image().pixel(x, y) & 0x00FFFFFFu);
-    EXPECT_EQ(differing, 0);
-
-    SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2 * 276, 2 * 76));
-    SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2 * 276, 2 * 46));
-    SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(2 * 276, 2 * 46));
-    EXPECT_NEAR(knob->getValue(), 0.2f, 1e-6);
-    // The wheel comes in screen coordinates: one notch up.
-    POINT onScreen { 2 * 276, 2 * 76 };
-    ClientToScreen(child, &onScreen);
-    SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(onScreen.x, onScreen.y));
-    EXPECT_NEAR(knob->getValue(), 0.22f, 1e-6);
+    DestroyWindow(parent);
 }
