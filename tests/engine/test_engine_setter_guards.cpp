@@ -81,7 +81,9 @@ std::vector<Setter> allSetters()
         [](Zarvex2& e, double v) { e.distortion.setLowerClampLevel(-v); },
         [](Zarvex2& e, double v) { e.distortion.setUpperClampLevel(v); },
         [](Zarvex2& e, double v) { e.distortion.setOversampling(count(v)); },
+        [](Zarvex2& e, double v) { e.distortion.setMode(count(v)); },
         [](Zarvex2& e, double v) { e.setDistMode(count(v)); },
+        [](Zarvex2& e, double v) { e.antiAlias.setCutoff(v); },
         // Sample rates: the octave tables are built at the rate in force.
         [](Zarvex2& e, double v) { e.filter.setSampleRate(v); },
         [](Zarvex2& e, double v) { e.distortion.setSampleRate(v); },
