@@ -162,42 +162,36 @@ TEST(Oscillator, StartPhaseAndLiveNoise)
 TEST(Oscillator, PreparingOnOtherThreadsWhileReading)
 {
     constexpr std::int64_t waves[] = {0, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    std::vector<std::vector<double>> reference(17);
-    Oscillator single;
-    for (std::int64_t wave : waves) {
-        single.setWaveform(wave);
-        reference[wave].assign(single.getTable(0), single.getTable(0) + n + 1);
-    }
-
+    std::vector<std::vector<double>> reference(17, std::vector<double>(n + 1, 0.0));
     Oscillator osc;
+    for (std::int64_t wave : waves) {
+        osc.setWaveform(wave);
+        if (wave > 0)
+            reference[wave].assign(osc.getTable(0), osc.getTable(0) + n + 1);
+    }
+    osc.setWaveform(0);
     osc.setFrequency(1234.5);
     osc.calcIncrements();
     // The requests go on until the reader has seen enough switches, however
-    // the threads are scheduled.
+    // the threads are scheduled; one more read follows the last request.
     std::atomic<int> preparing{2}, changes{0};
     int wrong = 0;
     std::thread reader([&] {
-        std::int64_t last = 0;
-        bool more = true;
-        while (more) {
-            more = preparing.load() > 0; // one more read after the last request
+        for (std::int64_t last = 0, more = 1; more;) {
+            more = preparing.load() > 0;
             const double sample = osc.getSample();
-            const std::int64_t wave = osc.getWaveform();
+            const double* t = reference[osc.getWaveform()].data();
             const double p = osc.getPhase();
-            const double* t = reference[wave].data();
-            const double expected = wave == 0 ? 0.0 : t[int(p)] + (p - int(p)) * (t[int(p) + 1] - t[int(p)]);
-            wrong += !(std::abs(sample - expected) <= 1e-12);
-            changes += wave != last;
-            last = wave;
+            wrong += !(std::abs(sample - (t[int(p)] + (p - int(p)) * (t[int(p) + 1] - t[int(p)]))) <= 1e-12);
+            changes += osc.getWaveform() != last;
+            last = osc.getWaveform();
         }
     });
     auto prepare = [&](unsigned seed) {
         std::mt19937 random(seed);
-        // Built tables are shared, so a request is quick: each one leaves the
-        // reader time to take it over.
         for (int i = 0; i < 100000 && changes.load() < 20; ++i) {
             osc.prepareWaveform(waves[random() % std::size(waves)]);
-            std::this_thread::yield();
+            std::this_thread::yield(); // tables are shared, so a request is quick
         }
         --preparing;
     };
