@@ -81,7 +81,8 @@ std::vector<Setter> allSetters()
         },
         [](Zarvex2& e, double v) { e.setSampleRate(v); },
     };
-    setters.insert(setters.end(), modules.begin(), modules.end());
+    // The distortion's levels come before the mode list, whose last entries
+    // can switch it off.
     using EnvSet = void (AmpEnvRc::*)(double);
     for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
         for (EnvSet set : std::initializer_list<EnvSet>{&AmpEnvRc::setPeak, &AmpEnvRc::setSustain, &AmpEnvRc::setStart,
@@ -93,6 +94,7 @@ std::vector<Setter> allSetters()
              &Distortion::setLowerSaturation, &Distortion::setUpperSaturation, &Distortion::setLowerClampLevel,
              &Distortion::setUpperClampLevel})
         setters.push_back([set](Zarvex2& e, double v) { (e.distortion.*set)(v); });
+    setters.insert(setters.end(), modules.begin(), modules.end());
     setters.insert(setters.end(), rates.begin(), rates.end());
     return setters;
 }
