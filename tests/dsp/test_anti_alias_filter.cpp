@@ -37,6 +37,14 @@ TEST(AntiAliasFilter, MeasuredResponseFollowsRateAndCutoff)
             EXPECT_NEAR(gain(f, hz), butterworth4(rate, 18000.0, hz), 2e-4) << rate << " " << hz;
         expectSettledLowpass(f, 2000, 1e-12);
     }
+    // The engine never hands its decimator these, so the filter's own refusal is checked here.
+    for (double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
+        f.setCutoff(bad);
+        f.setSampleRate(bad);
+    }
+    f.setSampleRate(1e-310);
+    EXPECT_DOUBLE_EQ(f.getCutoff(), 18000.0);
+    EXPECT_DOUBLE_EQ(f.getSampleRate(), 176400.0);
     // A history settled at 1 is the steady state of any design with unity DC
     // gain: a redesign keeps it, a reset clears it.
     settle(through(f), 1.0, 2000);
