@@ -83,12 +83,15 @@ std::vector<Setter> allSetters()
     };
     // The distortion's levels come before the mode list, whose last entries
     // can switch it off.
-    using EnvSet = void (AmpEnvRc::*)(double);
+    using EnvSet = void (*)(AmpEnvRc&, double);
     for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
-        for (EnvSet set : std::initializer_list<EnvSet>{&AmpEnvRc::setPeak, &AmpEnvRc::setSustain, &AmpEnvRc::setStart,
-                 &AmpEnvRc::setReleaseFloor, &AmpEnvRc::setTimeUnit, &AmpEnvRc::setAttack, &AmpEnvRc::setHold,
-                 &AmpEnvRc::setDecay, &AmpEnvRc::setRelease, &AmpEnvRc::setTimeScale})
-            setters.push_back([env, set](Zarvex2& e, double v) { ((e.*env).*set)(v); });
+        for (EnvSet set : std::initializer_list<EnvSet>{[](AmpEnvRc& a, double v) { a.setPeak(v); },
+                 [](AmpEnvRc& a, double v) { a.setSustain(v); }, [](AmpEnvRc& a, double v) { a.setStart(v); },
+                 [](AmpEnvRc& a, double v) { a.setReleaseFloor(v); }, [](AmpEnvRc& a, double v) { a.setTimeUnit(v); },
+                 [](AmpEnvRc& a, double v) { a.setAttack(v); }, [](AmpEnvRc& a, double v) { a.setHold(v); },
+                 [](AmpEnvRc& a, double v) { a.setDecay(v); }, [](AmpEnvRc& a, double v) { a.setRelease(v); },
+                 [](AmpEnvRc& a, double v) { a.setTimeScale(v); }})
+            setters.push_back([env, set](Zarvex2& e, double v) { set(e.*env, v); });
     for (auto set : {&Distortion::setDryWet, &Distortion::setDrive, &Distortion::setDcOffset,
              &Distortion::setRectification, &Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
              &Distortion::setLowerSaturation, &Distortion::setUpperSaturation, &Distortion::setLowerClampLevel,
