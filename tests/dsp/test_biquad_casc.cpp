@@ -91,9 +91,6 @@ TEST(BiQuadCasc, ClampsRefusalsAndRecalculation)
         filter.setFrequency(hz);
         EXPECT_EQ(filter.getFrequency(), hz <= 20.0 ? 20.0 : 20000.0) << hz;
     }
-    for (double q : {0.0, -1.0, std::nan("")})
-        filter.setQ(q);
-    EXPECT_EQ(filter.getQ(), 3.0);
     EXPECT_TRUE(same(filter.getCoefficients(), before)); // only calcCoefficients recomputes
     filter.calcCoefficients();
     EXPECT_FALSE(same(filter.getCoefficients(), before));
@@ -104,9 +101,6 @@ TEST(BiQuadCasc, ClampsRefusalsAndRecalculation)
         EXPECT_TRUE(same(makeFilter(mode, 800.0, 1.3).getCoefficients(), lowpass)) << mode;
     BiQuadCasc withGain = makeFilter(1, 800.0, 1.3, 12.0);
     EXPECT_TRUE(same(withGain.getCoefficients(), lowpass));
-    withGain.setSampleRate(0.0);
-    withGain.setSampleRate(std::numeric_limits<double>::infinity());
-    EXPECT_EQ(withGain.getSampleRate(), fs);
 }
 
 TEST(BiQuadCasc, StaysBoundedAtLowHostRates)

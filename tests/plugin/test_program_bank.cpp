@@ -1,62 +1,66 @@
-// The program records: where each parameter lives, names, copies.
+// Programs as a host meets them: switching recalls every value and the name,
+// and nothing outside the bank is written.
 
 #include "plugin/Parameters.h"
 #include "plugin/Programs.h"
+#include "plugin/Zarvex2Plug.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
-#include <string>
 
 namespace {
 
-TEST(ProgramBank, SlotsOfTheRecord)
+intptr_t VSTCALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
 {
-    // Index -> slot pairs at the seams of the record layout.
-    const std::pair<int32_t, int32_t> seams[] = { { 0, 0 }, { 11, 11 }, { 13, 12 }, { 24, 23 }, { 152, 24 },
-        { 25, 25 }, { 30, 30 }, { 155, 31 }, { 156, 32 }, { 31, 33 }, { 64, 66 }, { 153, 67 }, { 65, 68 },
-        { 79, 82 }, { 154, 83 }, { 80, 84 }, { 106, 110 }, { 108, 111 }, { 107, 112 }, { 109, 113 }, { 157, 114 },
-        { 111, 116 }, { 151, 156 } };
-    for (const auto& [index, slot] : seams)
-        EXPECT_EQ(ProgramBank::slotOf(index), slot) << index;
-    for (int32_t none : { 12, 110, -1, 158 })
-        EXPECT_EQ(ProgramBank::slotOf(none), -1) << none;
-
-    // Every stored index has its own slot; slots 115 and 157 belong to none.
-    int owners[ProgramBank::kNumSlots] = {};
-    for (int32_t index = 0; index < kNumParameters; ++index)
-        if (ProgramBank::slotOf(index) >= 0)
-            ++owners[ProgramBank::slotOf(index)];
-    for (int32_t slot = 0; slot < ProgramBank::kNumSlots; ++slot)
-        EXPECT_EQ(owners[slot], slot == 115 || slot == 157 ? 0 : 1) << slot;
+    return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-TEST(ProgramBank, StorageAndNamesPerProgramAndNothingOutOfBounds)
-{
-    auto bank = std::make_unique<ProgramBank>();
-    bank->store(3, kResoByCutoff, 0.25f);
-    for (int32_t program = 0; program < ProgramBank::kNumPrograms; ++program)
-        EXPECT_EQ(bank->slotValue(program, 112), program == 3 ? 0.25f : 0.0f) << program;
-    // Nowhere to go: nothing changes, nothing is written out of bounds.
-    bank->store(3, 12, 0.5f);
-    bank->store(3, 110, 0.5f);
-    EXPECT_EQ(bank->slotValue(3, 115), 0.0f);
-    bank->store(32, kVolume, 0.1f);
-    bank->store(-1, kVolume, 0.1f);
-    bank->store(0, 158, 0.1f);
-    bank->store(0, -1, 0.1f);
-    EXPECT_EQ(bank->slotValue(0, 0), 0.8f);
-    EXPECT_EQ(bank->slotValue(31, 0), 0.8f);
-    for (auto [program, slot] : { std::pair{ 32, 0 }, { 0, 158 }, { 0, -1 } })
-        EXPECT_EQ(bank->slotValue(program, slot), 0.0f) << program << " " << slot;
+float valueFor(int32_t index) { return static_cast<float>(index % 50 + 0.5) / 50.0f; }
 
-    bank->setName(4, "abcdefghijklmnopqrstuvwxyz0123");
-    char name[64];
+} // namespace
+
+TEST(ProgramBank, SwitchingRecallsEveryValueAndName)
+{
+    auto plug = std::make_unique<Zarvex2Plug>(host);
+    plug->setProgram(3);
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        plug->setParameter(index, valueFor(index));
+    char name[64] = "abcdefghijklmnopqrstuvwxyz0123";
+    plug->setProgramName(name);
+    plug->setProgram(4);
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        if (isStoredParameter(index))
+            EXPECT_EQ(plug->getParameter(index), parameterInfo(index)->defaultValue) << index;
+    plug->setProgram(3);
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        if (isStoredParameter(index))
+            EXPECT_EQ(plug->getParameter(index), valueFor(index)) << index;
     std::memset(name, 'x', sizeof name);
-    bank->getName(4, name);
+    plug->getProgramName(name);
     EXPECT_STREQ(name, "abcdefghijklmnopqrstuvw");
     EXPECT_EQ(name[24], 'x') << "writes no more than the name and its terminator";
+}
+
+TEST(ProgramBank, EveryStoredIndexHasASlotOfItsOwnAndNothingLandsOutOfBounds)
+{
+    int owners[ProgramBank::kNumSlots] = {};
+    for (int32_t index = -1; index <= kNumParameters; ++index) {
+        const int32_t slot = ProgramBank::slotOf(index);
+        EXPECT_EQ(slot >= 0, isStoredParameter(index)) << index;
+        EXPECT_TRUE(slot < 0 || ++owners[slot] == 1) << index;
+    }
+
+    auto bank = std::make_unique<ProgramBank>();
+    const float volume = bank->slotValue(0, ProgramBank::slotOf(kVolume));
+    for (auto [program, index] : { std::pair<int32_t, int32_t> { 32, kVolume }, { -1, kVolume }, { 0, 158 }, { 0, -1 } })
+        bank->store(program, index, 0.1f);
+    EXPECT_EQ(bank->slotValue(0, ProgramBank::slotOf(kVolume)), volume);
+    EXPECT_EQ(bank->slotValue(31, ProgramBank::slotOf(kVolume)), volume);
+    for (auto [program, slot] : { std::pair { 32, 0 }, { 0, 158 }, { 0, -1 } })
+        EXPECT_EQ(bank->slotValue(program, slot), 0.0f) << program << " " << slot;
+    char name[64];
     bank->setName(40, "lost");
     bank->setName(5, nullptr);
     bank->copy(-1, 5);
@@ -67,5 +71,3 @@ TEST(ProgramBank, StorageAndNamesPerProgramAndNothingOutOfBounds)
     bank->getName(-1, name);
     EXPECT_STREQ(name, "untouched");
 }
-
-} // namespace
