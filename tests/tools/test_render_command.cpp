@@ -5,8 +5,6 @@
 #include "tools/render/ProgramFile.h"
 #include "vst2/aeffectx.h"
 
-#include <sndfile.h>
-
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -34,14 +32,7 @@ std::string contents(const fs::path& path)
     return { std::istreambuf_iterator<char>(in), {} };
 }
 
-// The sound file's format and length; format 0 when it is not one.
-SF_INFO soundInfo(const fs::path& path)
-{
-    SF_INFO info {};
-    if (SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info))
-        sf_close(sound);
-    return info;
-}
+SF_INFO soundInfo(const fs::path& path) { return readSound(path).info; }
 
 // A file of nothing but time, at 192 ticks a second.
 Bytes silentFile(int hours)
@@ -107,17 +98,12 @@ TEST_F(RenderCommand, RendersAStereoWavOfTheMusicAndTheTail)
         = invoke({ "-p", probe, "-r", "48000", "--format", "pcm24", "--param", "tail size=0.1", midi, "-o", wav });
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("wrote " + wav.string()), std::string::npos);
-    SF_INFO info {};
-    SNDFILE* sound = sf_open(wav.c_str(), SFM_READ, &info);
-    ASSERT_NE(sound, nullptr);
+    const auto [info, samples] = readSound(wav);
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.samplerate, 48000);
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     // One second of music and the probe's tail of 0.1 * 100000 samples.
     ASSERT_EQ(info.frames, 48000 + 10000);
-    std::vector<float> samples(static_cast<size_t>(info.frames * 2));
-    sf_readf_float(sound, samples.data(), info.frames);
-    sf_close(sound);
     EXPECT_EQ(samples[2 * 11999], 0.0f);
     EXPECT_NEAR(samples[2 * 12000], 100.0f / 127.0f, 1e-6f);
     EXPECT_NEAR(samples[2 * 12000 + 1], -100.0f / 127.0f, 1e-6f);
@@ -395,14 +381,9 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
         if (dither)
             args.push_back("--dither");
         ASSERT_EQ(invoke(args).status, 0);
-        SF_INFO info {};
-        SNDFILE* sound = sf_open(wav.c_str(), SFM_READ, &info);
-        ASSERT_NE(sound, nullptr);
-        std::vector<short> samples(static_cast<size_t>(info.frames * 2));
-        sf_readf_short(sound, samples.data(), info.frames);
-        sf_close(sound);
+        const auto samples = readSound(wav).samples;
         // The left channel while the note sounds (0.25 s to 0.5 s).
-        std::set<short> levels;
+        std::set<float> levels;
         for (size_t i = 2 * 12000; i < 2 * 21000; i += 2)
             levels.insert(samples[i]);
         EXPECT_EQ(levels.size() > 1, dither) << levels.size();
