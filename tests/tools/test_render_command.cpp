@@ -201,10 +201,12 @@ TEST_F(RenderCommand, UsageErrorsExitWithTwo)
     const std::pair<std::vector<std::string>, const char*> usages[] = {
         { {}, "no MIDI file" },
         { { "--rate", "fast", midi }, "--rate" },
+        { { "--rate", "400000", midi }, "--rate wants a number from 8000 to 384000" },
         { { "--bogus" }, "unknown option" },
         { { "--block", "0", midi }, "--block" },
         { { midi, midi }, "the same file" },
         { { "--param", "Release", midi }, "no '='" },
+        { { "--param", "-0.5:Release=0", midi }, "a negative time" },
         { { "--param", "Release=100", midi }, "the value 100 of \"Release\" is outside 0..1" },
         { { "--info", "--program", "-1" }, "from 0 to 1048576" },
         { { midi, "-o", "x.mp3" }, "cannot tell the sound format" },
