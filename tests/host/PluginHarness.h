@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/Signals.h"
 #include "vst2/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +88,24 @@ public:
             frames -= n;
         }
         return all;
+    }
+
+    // Plays the events in a first block, renders `skip` samples more, and
+    // returns the `keep` that follow, widened for the measures of Signals.h.
+    std::vector<double> play(const std::vector<VstMidiEvent>& events, int32_t skip, int32_t keep)
+    {
+        renderBlock(64, events);
+        render(skip);
+        const auto kept = render(keep);
+        return { kept.begin(), kept.end() };
+    }
+
+    // True when the output has ended in exact silence within six seconds, as
+    // every released note must.
+    bool fallsSilent()
+    {
+        const auto tail = render(6 * 44100);
+        return std::all_of(tail.end() - 1024, tail.end(), [](float s) { return s == 0.0f; });
     }
 
     std::vector<HostCall> callsWith(int32_t opcode)

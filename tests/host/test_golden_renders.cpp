@@ -30,7 +30,7 @@ struct Change {
 };
 
 struct Scenario {
-    const char* name;
+    std::string name;
     float rate;
     std::vector<Setting> settings;
     std::vector<Change> changes;
@@ -56,19 +56,21 @@ Scenario filterScenario(const char* name, int mode, float rate, float reso, floa
     return s;
 }
 
+// Oscillators 1 to 3 on waves a, b and c.
+Scenario waves(const char* name, float rate, int a, int b, int c)
+{
+    return { name, rate, { { kO1Wave, patch::wave(a) }, { kO2Wave, patch::wave(b) }, { kO3Wave, patch::wave(c) } }, {} };
+}
+
 std::vector<Scenario> scenarios()
 {
     std::vector<Scenario> all = {
         { "default", 44100, {}, {} },
         { "waves-live-noise", 44100, { { kO1Wave, patch::wave(1) }, { kO2Wave, patch::wave(2) }, kNoiseCycle }, {} },
-        { "waves-4-5-6", 48000,
-            { { kO1Wave, patch::wave(4) }, { kO2Wave, patch::wave(5) }, { kO3Wave, patch::wave(6) } }, {} },
-        { "waves-7-8-9", 44100,
-            { { kO1Wave, patch::wave(7) }, { kO2Wave, patch::wave(8) }, { kO3Wave, patch::wave(9) } }, {} },
-        { "waves-10-11-12", 96000,
-            { { kO1Wave, patch::wave(10) }, { kO2Wave, patch::wave(11) }, { kO3Wave, patch::wave(12) } }, {} },
-        { "waves-13-15-16", 44100,
-            { { kO1Wave, patch::wave(13) }, { kO2Wave, patch::wave(15) }, { kO3Wave, patch::wave(16) } }, {} },
+        waves("waves-4-5-6", 48000, 4, 5, 6),
+        waves("waves-7-8-9", 44100, 7, 8, 9),
+        waves("waves-10-11-12", 96000, 10, 11, 12),
+        waves("waves-13-15-16", 44100, 13, 15, 16),
         { "voices-7-exp", 44100,
             { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(7) }, { kO1DetStart, 0.05f },
                 { kO1DetTime, 0.05f }, { kO1DetEnd, 0.02f } },
@@ -142,10 +144,8 @@ std::vector<Scenario> scenarios()
             {} },
     };
     // Modulation and sync modes 1 ... 3 with every modulation depth at work.
-    const char* modulationNames[] = { "", "modulation-1", "modulation-2", "modulation-3" };
-    const char* syncNames[] = { "", "sync-1", "sync-2", "sync-3" };
     for (int m = 1; m <= 3; ++m) {
-        all.push_back({ modulationNames[m], m == 2 ? 96000.0f : 44100.0f,
+        all.push_back({ "modulation-" + std::to_string(m), m == 2 ? 96000.0f : 44100.0f,
             { { kO1Wave, patch::wave(6) }, { kO2Wave, patch::wave(5) }, { kO3Wave, patch::wave(7) },
                 { kO2CoarseTune, 0.63f }, { kO3CoarseTune, 0.4f }, { kModulation, patch::modulation(m) },
                 { kFMbyO1Start, 0.2f }, { kFMbyO1End, 0.05f }, { kFMbyO1Time, 0.05f }, { kFMbyO2Start, 0.01f },
@@ -155,7 +155,7 @@ std::vector<Scenario> scenarios()
                 { kRM13End, patch::decibels(-10) }, { kRM23Start, patch::decibels(-12) },
                 { kRM23End, patch::decibels(-12) }, { kO2LPF, 0.7f } },
             {} });
-        all.push_back({ syncNames[m], 44100,
+        all.push_back({ "sync-" + std::to_string(m), 44100,
             { { kO1Wave, patch::wave(6) }, { kO2Wave, patch::wave(6) }, { kO3Wave, patch::wave(5) },
                 { kO2PitchStart, 0.58f }, { kO2PitchEnd, 0.55f }, { kO2PitchTime, 0.1f }, { kO3CoarseTune, 0.6f },
                 { kSyncToOsc1, patch::modulation(m) } },
@@ -206,7 +206,7 @@ std::vector<float> render(const Scenario& scenario)
 
 std::string goldenPath(const Scenario& scenario)
 {
-    return std::string(ZARVEX_GOLDEN_DIR) + "/" + scenario.name + ".f32";
+    return ZARVEX_GOLDEN_DIR "/" + scenario.name + ".f32";
 }
 
 } // namespace

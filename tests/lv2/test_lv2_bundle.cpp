@@ -31,17 +31,12 @@ protected:
     }
     void TearDown() override { lilv_world_free(world); }
 
-    bool is(const LilvPort* port, const char* classUri)
+    // A port's class (lilv_port_is_a) or property (lilv_port_has_property).
+    bool ask(bool (*question)(const LilvPlugin*, const LilvPort*, const LilvNode*), const LilvPort* port,
+        const char* uri)
     {
-        LilvNode* node = lilv_new_uri(world, classUri);
-        const bool result = lilv_port_is_a(plugin, port, node);
-        lilv_node_free(node);
-        return result;
-    }
-    bool has(const LilvPort* port, const char* propertyUri)
-    {
-        LilvNode* node = lilv_new_uri(world, propertyUri);
-        const bool result = lilv_port_has_property(plugin, port, node);
+        LilvNode* node = lilv_new_uri(world, uri);
+        const bool result = question(plugin, port, node);
         lilv_node_free(node);
         return result;
     }
@@ -60,7 +55,7 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         SCOPED_TRACE("parameter " + std::to_string(index));
         const ParameterInfo& info = *parameterInfo(index);
         const LilvPort* p = lilv_plugin_get_port_by_index(plugin, port++);
-        ASSERT_TRUE(is(p, LILV_URI_CONTROL_PORT) && is(p, LILV_URI_INPUT_PORT));
+        ASSERT_TRUE(ask(lilv_port_is_a, p, LILV_URI_CONTROL_PORT) && ask(lilv_port_is_a, p, LILV_URI_INPUT_PORT));
         LilvNode* name = lilv_port_get_name(plugin, p);
         // Where the table has no long name the short one serves.
         const std::string longName = info.longName;
@@ -68,14 +63,12 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         EXPECT_EQ(lilv_node_as_string(name), expectedName);
         lilv_node_free(name);
 
-        LilvNode *initial = nullptr, *minimum = nullptr, *maximum = nullptr;
-        lilv_port_get_range(plugin, p, &initial, &minimum, &maximum);
-        ASSERT_TRUE(initial && minimum && maximum);
-        const double d = lilv_node_as_float(initial);
-        const double lo = lilv_node_as_float(minimum), hi = lilv_node_as_float(maximum);
-        lilv_node_free(initial);
-        lilv_node_free(minimum);
-        lilv_node_free(maximum);
+        LilvNode* range[3] = {};
+        lilv_port_get_range(plugin, p, &range[0], &range[1], &range[2]);
+        ASSERT_TRUE(range[0] && range[1] && range[2]);
+        const double d = lilv_node_as_float(range[0]), lo = lilv_node_as_float(range[1]), hi = lilv_node_as_float(range[2]);
+        for (LilvNode* node : range)
+            lilv_node_free(node);
         // The default is the table's, in the port's unit, and leads back to it.
         const double q = displayQuantity(index, info.defaultValue);
         const double tolerance = 1e-5 * std::max(1.0, std::fabs(q));
@@ -86,8 +79,8 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
 
         const bool stepped = info.mapping.conversion == Conversion::floored
             || info.mapping.conversion == Conversion::truncated;
-        EXPECT_EQ(has(p, LV2_CORE__integer), stepped);
-        if (has(p, LV2_CORE__enumeration)) {
+        EXPECT_EQ(ask(lilv_port_has_property, p, LV2_CORE__integer), stepped);
+        if (ask(lilv_port_has_property, p, LV2_CORE__enumeration)) {
             // Every step of a menu is a named choice that reaches its step exactly.
             LilvScalePoints* points = lilv_port_get_scale_points(plugin, p);
             ASSERT_NE(points, nullptr);

@@ -1,31 +1,15 @@
 // The same sound through both forms: the renderer plays one MIDI file
 // through the VST 2 plug-in and through the LV2 bundle, with the same patch
 // set in each form's own terms, and the samples must agree.
-#include <gtest/gtest.h>
-#include <sndfile.h>
+#include "tests/support/Signals.h"
+#include "tests/tools/RenderTestSupport.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<float> readWav(const fs::path& path)
-{
-    SF_INFO info {};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        return {};
-    std::vector<float> samples(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
-    return samples;
-}
 
 class Lv2Render : public testing::Test {
 protected:
@@ -49,7 +33,7 @@ protected:
         for (const auto& arg : args)
             command += " '" + arg + "'";
         EXPECT_EQ(std::system((command + " >/dev/null").c_str()), 0) << command;
-        return readWav(wav);
+        return readSound(wav).samples;
     }
 
     fs::path dir;
@@ -68,13 +52,11 @@ TEST_F(Lv2Render, BothFormsPlayTheSameSamples)
         "1:O1LPF=5023.77286" });
     ASSERT_FALSE(vst.empty());
     ASSERT_EQ(lv2.size(), vst.size());
-    float peak = 0.0f, difference = 0.0f;
-    for (size_t i = 0; i < vst.size(); ++i) {
-        peak = std::max(peak, std::fabs(vst[i]));
-        difference = std::max(difference, std::fabs(vst[i] - lv2[i]));
-    }
-    EXPECT_GT(peak, 0.01f);
-    EXPECT_LE(difference, 1e-6f * peak);
+    std::vector<double> difference(vst.size());
+    std::transform(vst.begin(), vst.end(), lv2.begin(), difference.begin(), std::minus<double>());
+    const double peak = peakOf({ vst.begin(), vst.end() });
+    EXPECT_GT(peak, 0.01);
+    EXPECT_LE(peakOf(difference), 1e-6 * peak);
 }
 
 } // namespace

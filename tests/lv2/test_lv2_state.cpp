@@ -34,10 +34,13 @@ protected:
         setenv("LV2_PATH", std::filesystem::path(ZARVEX_LV2_BUNDLE).parent_path().c_str(), 1);
     }
 
-    static std::unique_ptr<Lv2Instrument> open()
+    // A fresh instance, with the given port values set.
+    static std::unique_ptr<Lv2Instrument> open(const std::vector<std::pair<const char*, float>>& ports = {})
     {
         auto instrument = std::make_unique<Lv2Instrument>(ZARVEX_LV2_URI, 44100.0, 256);
         instrument->resume();
+        for (const auto& [symbol, value] : ports)
+            instrument->setParameter(instrument->findParameter(symbol), value);
         return instrument;
     }
 
@@ -81,9 +84,8 @@ protected:
 
 TEST_F(Lv2State, ValuesBeyondThePortsComeBack)
 {
-    auto original = open();
-    original->setParameter(original->findParameter("FilterMode"), 1.0f);
-    original->setParameter(original->findParameter("O2Wave"), 6.0f);
+    const std::vector<std::pair<const char*, float>> patch = { { "FilterMode", 1.0f }, { "O2Wave", 6.0f } };
+    auto original = open(patch);
     // Controller 74 moves the cutoff inside the plug-in: no port shows it.
     std::vector<std::vector<float>> out;
     original->process({ makeMidiEvent(0, 0xB0, 74, 30) }, 256, out);
@@ -94,10 +96,7 @@ TEST_F(Lv2State, ValuesBeyondThePortsComeBack)
     const auto expected = play(*original);
     EXPECT_EQ(play(*fresh), expected);
     // A fresh instance without the state sounds different.
-    auto plain = open();
-    plain->setParameter(plain->findParameter("FilterMode"), 1.0f);
-    plain->setParameter(plain->findParameter("O2Wave"), 6.0f);
-    EXPECT_NE(play(*plain), expected);
+    EXPECT_NE(play(*open(patch)), expected);
 }
 
 TEST_F(Lv2State, ProgramNamesComeBack)

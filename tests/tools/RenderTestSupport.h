@@ -5,6 +5,7 @@
 #include "tools/render/Renderer.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <random>
 #include <string>
@@ -88,4 +89,21 @@ inline std::vector<float> renderAll(HostedPlugin& plugin, const MidiSequence& se
         out.insert(out.end(), samples, samples + 2 * frames);
     });
     return out;
+}
+
+// A sound file's format and interleaved samples; format 0 when it is none.
+struct Sound {
+    SF_INFO info {};
+    std::vector<float> samples;
+};
+
+inline Sound readSound(const std::string& path)
+{
+    Sound sound;
+    if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &sound.info)) {
+        sound.samples.resize(static_cast<size_t>(sound.info.frames * sound.info.channels));
+        sf_readf_float(file, sound.samples.data(), sound.info.frames);
+        sf_close(file);
+    }
+    return sound;
 }

@@ -84,6 +84,9 @@ TEST(MidiFiles, StructuralFaultsAreNamed)
     const char track[] = "MTrk";
     std::find_end(file.begin(), file.end(), track, track + 4)[7] -= 4;
     refused(file, "end-of-track");
+    // A text event longer than its track; a time of five bytes.
+    refused(midiFile({ { 0x00, 0xff, 0x01, 0x40, 'h', 'i', 0x00, 0xff, 0x2f, 0x00 } }), "ends inside a meta event");
+    refused(midiFile({ { 0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 60, 100, 0x00, 0xff, 0x2f, 0x00 } }), "more than four bytes");
     expectRenderError([] { readMidiFile("/nonexistent/phrase.mid"); }, "/nonexistent/phrase.mid", "cannot open");
 }
 

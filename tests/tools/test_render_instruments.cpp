@@ -1,6 +1,8 @@
-// Renders through real instruments: Debian's third-party VST 2 plug-ins and
-// Zarvex itself.
+// Renders through real instruments: Debian's third-party VST 2 plug-ins
+// (nobody here wrote them: were a layout, an opcode number or a calling rule
+// of our declarations wrong, they would misbehave) and Zarvex itself.
 
+#include "tests/support/Signals.h"
 #include "tests/tools/RenderTestSupport.h"
 #include "tools/render/ParameterList.h"
 
@@ -18,8 +20,6 @@ MidiSequence oneNote(uint8_t key, double onset, double release, double end)
     return { { { onset, { 0x90, key, 100 }, 3 }, { release, { 0x80, key, 0 }, 3 } }, end };
 }
 
-double noteFrequency(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }
-
 // Left channel of an interleaved stereo render.
 std::vector<double> leftOf(const std::vector<float>& stereo, size_t from, size_t count)
 {
@@ -27,14 +27,6 @@ std::vector<double> leftOf(const std::vector<float>& stereo, size_t from, size_t
     for (size_t i = 0; i < count; ++i)
         x[i] = stereo[2 * (from + i)];
     return x;
-}
-
-double rmsOf(const std::vector<double>& x)
-{
-    double sum = 0.0;
-    for (double v : x)
-        sum += v * v;
-    return std::sqrt(sum / static_cast<double>(x.size()));
 }
 
 // The fundamental by normalised autocorrelation between 40 Hz and 2 kHz: the
@@ -70,7 +62,7 @@ class ThirdPartyInstrument : public testing::TestWithParam<const char*> {};
 
 } // namespace
 
-TEST_P(ThirdPartyInstrument, PlaysANoteAtItsPitch)
+TEST_P(ThirdPartyInstrument, ReportsItsIdentityAndPlaysANoteAtItsPitch)
 {
     if (!std::filesystem::exists(GetParam()))
         GTEST_SKIP() << GetParam() << " is not installed";
@@ -78,16 +70,19 @@ TEST_P(ThirdPartyInstrument, PlaysANoteAtItsPitch)
     dlopen(GetParam(), RTLD_NOW | RTLD_LOCAL);
     const double rate = 44100.0;
     HostedPlugin plugin(GetParam(), rate, 256);
-    const int key = 57;
-    const auto out = renderAll(plugin, oneNote(key, 0.1, 0.6, 0.7), { TailMode::fixed, 0.2 });
+    EXPECT_FALSE(plugin.text(effGetEffectName).empty());
+    EXPECT_EQ(plugin.effect().numInputs, 0);
+    EXPECT_TRUE(plugin.effect().flags & effFlagsIsSynth);
+    for (int32_t i = 0; i < plugin.parameterCount(); ++i)
+        EXPECT_FALSE(plugin.parameterName(i).empty()) << "parameter " << i;
+    const auto out = renderAll(plugin, oneNote(57, 0.1, 0.6, 0.7), { TailMode::fixed, 0.2 });
     ASSERT_EQ(out.size(), 2u * 39690);
-    for (float sample : out)
-        ASSERT_TRUE(std::isfinite(sample));
-    // Onset at 0.1 s; a steady stretch from 0.15 s.
-    EXPECT_LT(rmsOf(leftOf(out, 0, 4000)), 1e-4);
+    ASSERT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return std::isfinite(s); }));
+    // Onset at 0.1 s; a steady stretch from 0.15 s at 220 Hz.
+    EXPECT_LT(peakOf(leftOf(out, 0, 4000)), 1e-3);
     const auto steady = leftOf(out, 6615, 8192);
-    EXPECT_GT(rmsOf(steady), 1e-3);
-    EXPECT_NEAR(pitchOf(steady, rate), noteFrequency(key), noteFrequency(key) * 0.02);
+    EXPECT_GT(peakOf(steady), 1e-2);
+    EXPECT_NEAR(pitchOf(steady, rate), 220.0, 220.0 * 0.02);
 }
 
 INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyInstrument,
@@ -110,8 +105,8 @@ TEST(ZarvexInstrument, SilentBeforeTheNoteSoundingFromItsSampleWithTwoSecondsOfT
         ASSERT_EQ(out[i], out[i + 1]) << "channels differ at " << i / 2;
     // The default sound is a sine at the note's frequency.
     const auto steady = leftOf(out, onset + 2400, 8192);
-    EXPECT_GT(rmsOf(steady), 1e-2);
-    EXPECT_NEAR(pitchOf(steady, rate), 440.0, 440.0 * 0.01);
+    EXPECT_GT(peakOf(steady), 0.1);
+    EXPECT_NEAR(frequencyOf(steady, rate), 440.0, 440.0 * 0.01);
 }
 
 TEST(ZarvexInstrument, TheDemoPhraseReadsAndTheDemoSoundsNameOnlyParametersItHas)

@@ -130,6 +130,14 @@ TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
     EXPECT_NEAR(out[2 * 1000], 1.0f - 100.0f / 300.0f, 1e-4f);
     const auto early = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60, 127 }, { 100, 0x80, 60, 0 } }, 5000));
     EXPECT_EQ(early.size(), 2u * 5000);
+
+    // A note-on at velocity 0 releases its key, controller 120 every key of
+    // its channel: nothing is left to release.
+    ProbeHost fresh(128);
+    renderAll(fresh.plugin,
+        sequenceOf({ { 0, 0x90, 60, 100 }, { 10, 0x90, 60, 0 }, { 20, 0x91, 62, 100 }, { 30, 0xb1, 120, 0 } }, 100),
+        { TailMode::fixed, 0.01 });
+    EXPECT_EQ(fresh.recorded(ProbeRecord::midi).size(), 4u);
 }
 
 TEST(RenderLoop, AStopRequestEndsTheRenderWithAnError)

@@ -18,11 +18,6 @@
 
 namespace {
 
-struct PortWrite {
-    uint32_t port;
-    float value;
-};
-
 class Lv2Ui : public X11HostTest {
 protected:
     void SetUp() override
@@ -76,6 +71,7 @@ protected:
         descriptor->port_event(ui, static_cast<uint32_t>(ControlPorts::portOf(index)), sizeof value, 0, &value);
     }
 
+    Window window() const { return static_cast<Window>(reinterpret_cast<uintptr_t>(widget)); }
     // The window's pixels in r once the editor has drawn them.
     std::vector<unsigned long> pixels(const CRect& r)
     {
@@ -84,7 +80,7 @@ protected:
             idle();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        XImage* shot = XGetImage(display, static_cast<Window>(reinterpret_cast<uintptr_t>(widget)), r.left, r.top,
+        XImage* shot = XGetImage(display, window(), r.left, r.top,
             unsigned(r.width()), unsigned(r.height()), AllPlanes, ZPixmap);
         for (int y = 0; shot && y < r.height(); ++y)
             for (int x = 0; x < r.width(); ++x)
@@ -94,21 +90,13 @@ protected:
         return shown;
     }
 
-    static const layout::Place& stripPlace(int param)
-    {
-        for (const layout::Place& p : layout::kGlobalStrip.places)
-            if (p.param == param)
-                return p;
-        throw std::invalid_argument("no such control");
-    }
-
     static void recordWrite(
         LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* data)
     {
         auto* self = static_cast<Lv2Ui*>(controller);
         EXPECT_EQ(format, 0u);
         if (size == sizeof(float))
-            self->writes.push_back({ port, *static_cast<const float*>(data) });
+            self->writes.emplace_back(port, *static_cast<const float*>(data));
     }
     static int recordResize(LV2UI_Feature_Handle handle, int width, int height)
     {
@@ -122,7 +110,7 @@ protected:
     LV2UI_Resize resize { this, recordResize };
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
-    std::vector<PortWrite> writes;
+    std::vector<std::pair<uint32_t, float>> writes; // port, value
     std::pair<int, int> size;
 };
 
@@ -131,13 +119,16 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
     open();
     const auto shown = children();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], static_cast<Window>(reinterpret_cast<uintptr_t>(widget)));
+    EXPECT_EQ(shown[0], window());
     EXPECT_EQ(size, std::make_pair(layout::kFrameWidth, layout::kFrameHeight));
     const auto whole = pixels({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
     EXPECT_GT(std::set<unsigned long>(whole.begin(), whole.end()).size(), 100u) << "the artwork is not drawn";
 
     // A port value shows on its control's display, and going back restores it.
-    const CRect depthDisplay = layout::valueDisplayRect(stripPlace(kVibDepth));
+    const auto& places = layout::kGlobalStrip.places;
+    const layout::Place& depth
+        = *std::find_if(places.begin(), places.end(), [](const layout::Place& p) { return p.param == kVibDepth; });
+    const CRect depthDisplay = layout::valueDisplayRect(depth);
     const auto before = pixels(depthDisplay);
     setPort(kVibDepth, 50.0f);
     EXPECT_NE(pixels(depthDisplay), before);
@@ -146,17 +137,16 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
     EXPECT_TRUE(writes.empty()) << "the host's own values came back as writes";
 
     // Turning the knob writes its port, in the port's unit.
-    const CPoint at = centre(layout::controlRect(stripPlace(kVibDepth)));
-    const Window w = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));
-    send(w, ButtonPress, at);
+    const CPoint at = centre(layout::controlRect(depth));
+    send(window(), ButtonPress, at);
     idle();
-    send(w, MotionNotify, { at.x, at.y - 30 }, Button1Mask);
+    send(window(), MotionNotify, { at.x, at.y - 30 }, Button1Mask);
     idle();
-    send(w, ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
+    send(window(), ButtonRelease, { at.x, at.y - 30 }, Button1Mask);
     idle();
     ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].port, static_cast<uint32_t>(ControlPorts::portOf(kVibDepth)));
-    EXPECT_NEAR(writes[0].value, 20.0f, 1e-4);
+    EXPECT_EQ(writes[0].first, static_cast<uint32_t>(ControlPorts::portOf(kVibDepth)));
+    EXPECT_NEAR(writes[0].second, 20.0f, 1e-4);
 }
 
 TEST_F(Lv2Ui, OpensAndClosesWithoutLeftovers)
