@@ -55,7 +55,7 @@ TEST(AntiAliasFilter, MeasuredResponseFollowsRateAndCutoff)
     EXPECT_EQ(f.processSample(0.0), 0.0);
 }
 
-TEST(AntiAliasFilter, EdgesBeyondTheRateAreDesignedWithinItAndExtremesStayStable)
+TEST(AntiAliasFilter, EdgesAtOrBeyondHalfTheRateAreDesignedWithinIt)
 {
     // The engine's decimator at host rate 8000: its 16000 Hz cutoff at a
     // 16000 Hz rate, set in either order, is designed at 0.45 of the rate.
@@ -68,6 +68,9 @@ TEST(AntiAliasFilter, EdgesBeyondTheRateAreDesignedWithinItAndExtremesStayStable
         expectSettledLowpass(*f, 1000, 1e-12);
         EXPECT_NEAR(gain(*f, 7200.0), std::sqrt(0.5), 2e-4);
     }
+    // Exactly half the rate is degenerate as well.
+    cutoffFirst.setSampleRate(32000.0);
+    EXPECT_NEAR(gain(cutoffFirst, 14400.0), std::sqrt(0.5), 2e-4);
     // Back at a rate where it fits, the filter follows its own cutoff again;
     // the lowest design edge is 1e-3 of the rate.
     rateFirst.setSampleRate(88200.0);
@@ -75,11 +78,4 @@ TEST(AntiAliasFilter, EdgesBeyondTheRateAreDesignedWithinItAndExtremesStayStable
     rateFirst.setSampleRate(441000.0);
     rateFirst.setCutoff(1.0);
     EXPECT_NEAR(gain(rateFirst, 441.0), std::sqrt(0.5), 2e-4);
-    const double settings[][2] = {{441000.0, 1e-300}, {1e300, 18000.0}, {1e-300, 18000.0}, {1.7e308, 1e308}};
-    for (const auto& s : settings) {
-        AntiAliasFilter f;
-        f.setSampleRate(s[0]);
-        f.setCutoff(s[1]);
-        expectSettledLowpass(f, 20000, 1e-6);
-    }
 }

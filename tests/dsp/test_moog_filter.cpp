@@ -53,23 +53,6 @@ void expectThreePolesBetweenTaps(double resonance, double amplitude)
 
 } // namespace
 
-TEST(MoogFilter, ConstantsSettleThroughClipDriveAndFeedback)
-{
-    MoogFilter ladder = make<MoogFilter>(1000.0, 0.0, 4);
-    EXPECT_NEAR(settle(through(ladder), -0.7, 20000), -0.7, 1e-9); // unity gain at DC
-    EXPECT_NEAR(settle(through(ladder), 10.0, 20000), 2.0, 1e-9);  // clipped at the ladder input
-    EXPECT_NEAR(settle(through(ladder), -10.0, 20000), -2.0, 1e-9);
-    ladder.setDrive(-6.0);
-    EXPECT_NEAR(settle(through(ladder), 1.0, 20000), 0.501187, 1e-6);
-    ladder.setDrive(20.0);
-    EXPECT_NEAR(settle(through(ladder), 0.5, 20000), 2.0, 1e-9); // 5.0 before the clip
-    // Feedback r: a settled ladder has v = c - r v at every stage, whatever the tap.
-    for (std::int64_t poles : {1, 4}) {
-        MoogFilter resonant = make<MoogFilter>(2000.0, 2.0, poles);
-        EXPECT_NEAR(settle(through(resonant), 0.9, 20000), 0.3, 1e-9) << poles;
-    }
-}
-
 TEST(MoogFilter, EachPoleIsAOnePoleAtTheOversampledRate)
 {
     expectThreePolesBetweenTaps<MoogFilter>(0.0, 0.2);
@@ -87,20 +70,17 @@ TEST(MoogFilter, The303ModeMovesTheFourthPoleToElevenSixthsOfTheCutoff)
 
 TEST(MoogFilter, SelfOscillationAtHighResonanceStaysBounded)
 {
+    // An impulse starts the oscillation; the input clip keeps it within reach of 2.
     for (std::int64_t mode : {1, 2}) {
         for (double cutoff : {20.0, 800.0, 20000.0}) {
             MoogFilter ladder = make<MoogFilter>(cutoff, 50.0, 4, mode);
-            double peak = 0.0;
-            double tail = 0.0;
-            for (int n = 0; n < 88200; ++n) {
-                const double y = ladder.processSample(n == 0 ? 1.0 : 0.0);
-                peak = std::max(peak, std::abs(y));
-                tail = n >= 88200 - 4410 ? tail + y * y : 0.0;
-            }
-            EXPECT_LT(peak, 2.5) << mode << " " << cutoff;
-            EXPECT_TRUE(cutoff != 800.0 || std::sqrt(tail / 4410) > 0.3) << "no oscillation, mode " << mode;
+            const auto y = record([&, n = 0]() mutable { return ladder.processSample(n++ == 0 ? 1.0 : 0.0); }, 88200);
+            EXPECT_LT(peakOf(y), 2.5) << mode << " " << cutoff;
+            EXPECT_TRUE(cutoff != 800.0 || peakOf(slice(y, 83790, 4410)) > 0.3) << "no oscillation, mode " << mode;
         }
     }
+    MoogFilter2 ringing = make<MoogFilter2>(800.0, 40.0, 4);
+    EXPECT_LT(peakOf(record([&, n = 0]() mutable { return ringing.processSample(n++ < 10 ? 1.0 : 0.0); }, 44100)), 50.0);
 }
 
 TEST(MoogFilter, SettingsAreClampedOrRefusedAndClearHistoryLeavesOnlyTheAntiAliasTail)
@@ -147,11 +127,4 @@ TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndSmallSignalsSeeOnePoles)
     expectThreePolesBetweenTaps<MoogFilter2>(1.5, 0.01);
     EXPECT_LT(gainAt(make<MoogFilter2>(1000.0, 0.0, 4), 1000.0, 8.0),
               0.5 * gainAt(make<MoogFilter2>(1000.0, 0.0, 4), 1000.0, 0.01));
-}
-
-TEST(MoogFilter2, RingingAtHighResonanceStaysBounded)
-{
-    MoogFilter2 ringing = make<MoogFilter2>(800.0, 40.0, 4);
-    for (int n = 0; n < 44100; ++n)
-        ASSERT_LT(std::abs(ringing.processSample(n < 10 ? 1.0 : 0.0)), 50.0);
 }

@@ -3,12 +3,11 @@
 #include <cmath>
 #include <functional>
 
-#include "dsp/Distortion.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {
 
-// Level in dB of the steady part of note 69 (peaks held for 0.3 s).
+// Level in dB of the steady part of note 69.
 double noteLevelDb(const std::function<void(Zarvex2&)>& patch, int velocity)
 {
     auto e = makeDefaultEngine(kRate);
@@ -29,14 +28,6 @@ TEST(AmpChain, VelocityAmountsSpanTheirRangeScaledByTheAccent)
         };
         EXPECT_NEAR(noteLevelDb(patch, 127) - noteLevelDb(patch, 64), 24.0 * accent, 0.01) << accent;
     }
-    // Envelope peaks: velocity 1 takes each amount off, velocity 127 adds it.
-    const auto peaks = [](Zarvex2& e) {
-        e.ampEnv1.setHold(0.3);
-        e.ampEnv2.setHold(0.3);
-        e.setAmpEnv1PeakByVel(6.0);
-        e.setAmpEnv2PeakByVel(3.0);
-    };
-    EXPECT_NEAR(noteLevelDb(peaks, 127) - noteLevelDb(peaks, 1), 18.0, 0.01);
 }
 
 TEST(AmpChain, TheShorterReleaseEndsTheSoundAndFreezesTheOther)
@@ -57,25 +48,4 @@ TEST(AmpChain, TheShorterReleaseEndsTheSoundAndFreezesTheOther)
             EXPECT_EQ(e->ampEnv1.getClock(), clock);
         }
     }
-}
-
-TEST(AmpChain, EnvelopeOneFeedsTheDistortionEnvelopeTwoAndTheVolumeScaleItsOutput)
-{
-    // The distortion clips at -6 dB; a -12 dB sustain keeps the sine below
-    // the clip in envelope 1 and scales the clipped sine in envelope 2.
-    const auto sustained = [](int envelope, double volume) {
-        return [envelope, volume](Zarvex2& e) {
-            e.setDistMode(Distortion::linearMapping);
-            for (auto set : {&Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
-                     &Distortion::setLowerClampLevel, &Distortion::setUpperClampLevel})
-                (e.distortion.*set)(-6.0);
-            AmpEnvRc& env = envelope == 1 ? e.ampEnv1 : e.ampEnv2;
-            env.setDecay(0.01);
-            env.setSustain(-12.0);
-            e.setVolume(volume);
-        };
-    };
-    EXPECT_NEAR(noteLevelDb(sustained(1, 0.0), 64), -12.0, 0.05);
-    EXPECT_NEAR(noteLevelDb(sustained(2, 0.0), 64), -16.3, 0.1); // the clipped sine's fundamental
-    EXPECT_NEAR(noteLevelDb(sustained(2, -6.0), 64) - noteLevelDb(sustained(2, 0.0), 64), -6.0, 0.01);
 }

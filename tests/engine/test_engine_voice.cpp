@@ -36,20 +36,6 @@ double phaseDistance(double a, double b) { return std::abs(std::remainder(a - b,
 
 } // namespace
 
-TEST(EngineRender, DefaultPatchPlaysTheNotesPitchAtFullLevel)
-{
-    // A4, middle C, and A4 a quarter tone up through the event's detune.
-    for (double rate : {44100.0, 48000.0, 96000.0}) {
-        for (auto [note, detune, hz] : {std::tuple{69, 0, 440.0}, {60, 0, 261.63}, {69, 50, 452.893}}) {
-            auto e = makeDefaultEngine(rate);
-            e->noteOn(note, 64, detune);
-            const auto x = slice(render(*e, std::size_t(rate)), std::size_t(rate / 10), std::size_t(rate * 0.9));
-            expectPitch(frequencyOf(x, rate), hz);
-            EXPECT_NEAR(peakOf(x), 1.0, 0.01);
-        }
-    }
-}
-
 TEST(NoteHandling, LegatoGlidesOverTheSlideTimeWithoutRetrigger)
 {
     // The slide time is set before the host rate changes: the glide still lasts it.

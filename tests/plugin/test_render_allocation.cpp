@@ -20,24 +20,6 @@ intptr_t VSTCALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, fl
     return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-VstMidiEvent midi(int32_t offset, char status, char key, char velocity)
-{
-    VstMidiEvent event {};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof(VstMidiEvent);
-    event.deltaFrames = offset;
-    event.midiData[0] = status;
-    event.midiData[1] = key;
-    event.midiData[2] = velocity;
-    return event;
-}
-
-} // namespace
-
-// The whole family of plain allocation functions, so that every pair stays
-// malloc and free (also for the sanitizers, which check the pairs).
-namespace {
-
 void* countedAllocation(std::size_t size) noexcept
 {
     if (counting)
@@ -54,6 +36,8 @@ void* countedOrThrow(std::size_t size)
 
 } // namespace
 
+// The whole family of plain allocation functions, so that every pair stays
+// malloc and free (also for the sanitizers, which check the pairs).
 void* operator new(std::size_t size) { return countedOrThrow(size); }
 void* operator new[](std::size_t size) { return countedOrThrow(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
@@ -84,8 +68,8 @@ TEST(RenderAllocation, RenderingNotesThroughEveryModuleAllocatesNothing)
         plug.setParameter(index, value);
     std::vector<float> left(256), right(256);
     float* outputs[] = { left.data(), right.data() };
-    VstMidiEvent on = midi(10, char(0x90), 45, 100);
-    VstMidiEvent off = midi(200, char(0x80), 45, 0);
+    VstMidiEvent on { kVstMidiType, sizeof(VstMidiEvent), 10, 0, 0, 0, { char(0x90), 45, 100, 0 }, 0, 0, 0, 0 };
+    VstMidiEvent off { kVstMidiType, sizeof(VstMidiEvent), 200, 0, 0, 0, { char(0x80), 45, 0, 0 }, 0, 0, 0, 0 };
     VstEvents events {};
     events.numEvents = 2;
     events.events[0] = reinterpret_cast<VstEvent*>(&on);
