@@ -222,7 +222,6 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
     };
     const Case cases[] = {
         { "large knob drag", -1, kVibDepth, Act::drag, 0.0f, 0.2f },
-        { "small knob drag", -1, kVolByVel, Act::drag, 0.0f, 0.2f },
         { "Shift-drag, ten times finer", -1, kVibSpeed, Act::fineDrag, 0.5f, 0.52f },
         { "slider drag", 1, kO1Phase, Act::slide, 0.0f, 0.25f },
         { "Ctrl-click resets", -1, kVolume, Act::ctrlClick, 0.3f, kDefault },
