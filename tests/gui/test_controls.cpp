@@ -165,7 +165,4 @@ TEST(Controls, MenuListOffersEveryEntryFromTheFirstToTheLast)
     EXPECT_EQ(menu->getText(), entries[2]);
     menu->setCurrent(last + 1);
     EXPECT_EQ(menu->getText(), entries[size_t(last)]);
-    EXPECT_FALSE(menu->removeEntry(last + 1));
-    EXPECT_TRUE(menu->removeEntry(last));
-    EXPECT_EQ(menu->getText(), entries[size_t(last - 1)]);
 }

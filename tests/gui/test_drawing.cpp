@@ -42,10 +42,8 @@ TEST(Drawing, FillAndImageStayInsideTheirRectangleAndClip)
 TEST(Drawing, PackedPixelsComeBackUnchangedAndMalformedDataIsRefused)
 {
     std::mt19937 rng(7);
-    const std::vector<int> literals(300, 1);
-    std::vector<std::vector<int>> cases { { 1 }, { 2 }, { 3 }, { 1, 130 }, { 131, 1 }, { 4, 129, 1, 1, 260, 2 } };
-    cases.push_back(literals);
-    for (const auto& runs : cases) {
+    for (const std::vector<int>& runs : { std::vector { 1 }, { 2 }, { 3 }, { 1, 130 }, { 131, 1 },
+             { 4, 129, 1, 1, 260, 2 }, std::vector(300, 1) }) {
         std::vector<uint32_t> pixels;
         for (int run : runs)
             pixels.insert(pixels.end(), size_t(run), uint32_t(rng()));
@@ -72,7 +70,6 @@ TEST(Text, StringIsDrawnCentredAndCutAtItsBox)
     for (const CFontSpec& spec : kFontSpecs) {
         const CFontFace* face = CFontFace::find(spec.id);
         ASSERT_NE(face, nullptr) << spec.id;
-        EXPECT_GE(face->lineHeight(), spec.pixelSize);
         for (unsigned char c : std::string("Az09.%-\xb0"))
             EXPECT_GT(face->glyph(c)->width, 0) << int(c);
     }
