@@ -158,7 +158,14 @@ void Zarvex2Plug::processReplacing(float** inputs, float** outputs, int32_t samp
 void Zarvex2Plug::render(float** outputs, int32_t frames)
 {
     FlushDenormals guard;
-    if (outputs && outputs[0] && outputs[1]) {
+    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0) {
+        // No sample to act at (hosts flush events with empty calls): the
+        // events act at once, so that no note-off is lost.
+        applyQueuedParameters();
+        for (int32_t next = 0; next < eventCount; ++next)
+            dispatch(eventBuffer[static_cast<size_t>(next)]);
+        applyQueuedParameters();
+    } else {
         int32_t next = 0;
         const int32_t last = frames - 1;
         // Events act just before the sample at their offset, in buffer order.
@@ -171,12 +178,9 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
             // Changes made before this sample come before its events.
             applyQueuedParameters();
             if (due(i)) {
-                do {
-                    const VstEvent& event = eventBuffer[static_cast<size_t>(next)];
-                    if (event.type == kVstMidiType)
-                        handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
-                    ++next;
-                } while (due(i));
+                do
+                    dispatch(eventBuffer[static_cast<size_t>(next++)]);
+                while (due(i));
                 // Controllers change parameters: those act on this sample too.
                 applyQueuedParameters();
             }
@@ -194,6 +198,12 @@ void Zarvex2Plug::render(float** outputs, int32_t frames)
         }
     }
     eventCount = 0;
+}
+
+void Zarvex2Plug::dispatch(const VstEvent& event)
+{
+    if (event.type == kVstMidiType)
+        handleMidiEvent(reinterpret_cast<const VstMidiEvent&>(event));
 }
 
 void Zarvex2Plug::handleMidiEvent(const VstMidiEvent& event)

@@ -67,6 +67,7 @@ public:
 
 private:
     void render(float** outputs, int32_t frames);
+    void dispatch(const VstEvent& event);
     void handleMidiEvent(const VstMidiEvent& event);
     void applyQueuedParameters();
 

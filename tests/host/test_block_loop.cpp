@@ -59,6 +59,9 @@ TEST(BlockLoop, NoEventIsLostAndEventsAtOneOffsetActInBufferOrder)
     auto harness = opened();
     harness->play({ on(0) }, 22050, 0);
     EXPECT_GT(peakOf(harness->play({ off(5), on(5) }, 0, 8192)), 0.1);
+    // A call without samples still takes its events.
+    harness->renderBlock(0, { off(0) });
+    EXPECT_TRUE(harness->fallsSilent()) << "the note-off of an empty call is lost";
 }
 
 TEST(BlockLoop, EventsServeOneProcessCallOnly)
