@@ -316,15 +316,6 @@ void COptionMenu::addEntry(const std::string& text, int index)
     entriesChanged();
 }
 
-bool COptionMenu::removeEntry(int index)
-{
-    if (index < 0 || index >= getNbEntries())
-        return false;
-    entries.erase(entries.begin() + index);
-    entriesChanged();
-    return true;
-}
-
 void COptionMenu::removeAllEntry()
 {
     entries.clear();

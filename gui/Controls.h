@@ -220,7 +220,6 @@ public:
 
     // Inserts before index, or appends when index is out of range.
     void addEntry(const std::string& text, int index = -1);
-    bool removeEntry(int index);
     void removeAllEntry();
     int getNbEntries() const { return int(entries.size()); }
     // The entry's text; empty when there is none.
