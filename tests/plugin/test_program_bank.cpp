@@ -31,12 +31,14 @@ TEST(ProgramBank, SwitchingRecallsEveryValueAndName)
     plug->setProgramName(name);
     plug->setProgram(4);
     for (int32_t index = 0; index < kNumParameters; ++index)
-        if (isStoredParameter(index))
+        if (isStoredParameter(index)) {
             EXPECT_EQ(plug->getParameter(index), parameterInfo(index)->defaultValue) << index;
+        }
     plug->setProgram(3);
     for (int32_t index = 0; index < kNumParameters; ++index)
-        if (isStoredParameter(index))
+        if (isStoredParameter(index)) {
             EXPECT_EQ(plug->getParameter(index), valueFor(index)) << index;
+        }
     std::memset(name, 'x', sizeof name);
     plug->getProgramName(name);
     EXPECT_STREQ(name, "abcdefghijklmnopqrstuvw");
