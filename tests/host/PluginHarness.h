@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <initializer_list>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,9 +31,8 @@ public:
         float opt;
     };
 
-    explicit PluginHarness(intptr_t versionAnswer = 2400)
-        : versionAnswer(versionAnswer)
-        , host([this](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
+    PluginHarness()
+        : host([this](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
             // Display refreshes come with every parameter change: counted, not kept.
             if (opcode == audioMasterUpdateDisplay) {
                 ++displayUpdates;
@@ -38,12 +40,18 @@ public:
             }
             std::lock_guard<std::mutex> lock(callsMutex);
             calls.push_back({ opcode, index, value, opt });
-            return opcode == audioMasterVersion ? this->versionAnswer : intptr_t { 0 };
+            return opcode == audioMasterVersion ? intptr_t { 2400 } : intptr_t { 0 };
         })
     {
     }
 
     static const char* pluginPath() { return ZARVEX_PLUGIN_PATH; }
+    static std::unique_ptr<PluginHarness> opened(float sampleRate = 44100.0f, int32_t blockSize = 64)
+    {
+        auto harness = std::make_unique<PluginHarness>();
+        harness->open(sampleRate, blockSize);
+        return harness;
+    }
 
     // Loads the plug-in, sets rate and block size and resumes it.
     void open(float sampleRate = 44100.0f, int32_t blockSize = 64)
@@ -62,6 +70,11 @@ public:
     std::string text(int32_t opcode, int32_t index = 0) const { return host.text(opcode, index); }
 
     void setParameter(int32_t index, float value) { effect()->setParameter(effect(), index, value); }
+    void setPatch(std::initializer_list<std::pair<int32_t, float>> patch)
+    {
+        for (const auto& [index, value] : patch)
+            setParameter(index, value);
+    }
     float getParameter(int32_t index) { return effect()->getParameter(effect(), index); }
 
     // One block through processReplacing, after handing over the events.
@@ -142,9 +155,32 @@ public:
     static VstMidiEvent noteOff(int32_t offset, uint8_t note) { return makeMidiEvent(offset, 0x80, note, 0); }
 
 private:
-    intptr_t versionAnswer;
     std::mutex callsMutex;
     std::vector<HostCall> calls;
     std::atomic<long> displayUpdates { 0 };
     VstHost host;
 };
+
+// Renders kept as raw floats (golden and cross-platform renders).
+inline bool writeFloats(const std::string& path, const std::vector<float>& samples)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    return file.good();
+}
+// The first `count` floats of a file; fewer when it is shorter.
+inline std::vector<float> readFloats(const std::string& path, size_t count)
+{
+    std::vector<float> samples(count);
+    std::ifstream file(path, std::ios::binary);
+    file.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(count * sizeof(float)));
+    samples.resize(static_cast<size_t>(file.gcount()) / sizeof(float));
+    return samples;
+}
+inline double worstDifference(const std::vector<float>& a, const std::vector<float>& b)
+{
+    double worst = 0.0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        worst = std::max(worst, std::fabs(static_cast<double>(a[i]) - b[i]));
+    return worst;
+}

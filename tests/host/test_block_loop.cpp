@@ -16,22 +16,14 @@ int32_t firstNonZero(const std::vector<float>& block)
     return found == block.end() ? -1 : static_cast<int32_t>(found - block.begin());
 }
 
-// A fresh instance at 44.1 kHz in blocks of `block`.
-std::unique_ptr<PluginHarness> opened(int32_t block = 64)
-{
-    auto harness = std::make_unique<PluginHarness>();
-    harness->open(44100.0f, block);
-    return harness;
-}
-
 } // namespace
 
 TEST(BlockLoop, NotesSoundFromTheirOffsetBadOffsetsAsSoonAsTheyCan)
 {
-    EXPECT_EQ(firstNonZero(opened()->render(4096)), -1) << "sound before any note";
+    EXPECT_EQ(firstNonZero(PluginHarness::opened()->render(4096)), -1) << "sound before any note";
     // Beyond the block: at its last sample; negative: at the first.
     for (const auto& [offset, first] : { std::pair { 17, 17 }, std::pair { 64, 63 }, std::pair { -5, 0 } })
-        EXPECT_EQ(firstNonZero(opened()->renderBlock(64, { PluginHarness::noteOn(offset, 69) })), first) << offset;
+        EXPECT_EQ(firstNonZero(PluginHarness::opened()->renderBlock(64, { PluginHarness::noteOn(offset, 69) })), first) << offset;
 }
 
 TEST(BlockLoop, NoEventIsLostAndEventsAtOneOffsetActInBufferOrder)
@@ -51,12 +43,12 @@ TEST(BlockLoop, NoEventIsLostAndEventsAtOneOffsetActInBufferOrder)
         { on(5), off(5) },
     };
     for (size_t c = 0; c < std::size(cases); ++c) {
-        auto harness = opened();
+        auto harness = PluginHarness::opened();
         EXPECT_EQ(firstNonZero(harness->renderBlock(64, cases[c])) >= 0, c + 1 < std::size(cases)) << "case " << c;
         EXPECT_TRUE(harness->fallsSilent()) << "case " << c << ": the note hangs";
     }
     // Off then on again at one offset retriggers: the note sounds on.
-    auto harness = opened();
+    auto harness = PluginHarness::opened();
     harness->play({ on(0) }, 22050, 0);
     EXPECT_GT(peakOf(harness->play({ off(5), on(5) }, 0, 8192)), 0.1);
 }
@@ -65,33 +57,30 @@ TEST(BlockLoop, EventsServeOneProcessCallOnly)
 {
     // A note played and released in one list: played again by every later
     // call, it would never end.
-    auto harness = opened();
+    auto harness = PluginHarness::opened();
     harness->vst().sendEvents({ PluginHarness::noteOn(0, 69), PluginHarness::noteOff(1, 69) });
     EXPECT_TRUE(harness->fallsSilent());
 }
 
 TEST(BlockLoop, BothProcessCallsReplaceTheOutputGarbageIsHarmless)
 {
-    auto harness = opened();
+    auto harness = PluginHarness::opened();
     AEffect* e = harness->effect();
-    std::vector<float> left(64, 7.0f), right(64, 7.0f);
+    std::vector<float> left(64), right(64);
     float* outputs[2] = { left.data(), right.data() };
-    const auto replaced = [&] {
-        const bool zero = firstNonZero(left) < 0 && firstNonZero(right) < 0;
+    float* halfNull[2] = { left.data(), nullptr };
+    // Both calls write silence over whatever the buffers held.
+    const auto replaced = [&](auto call) {
         std::fill(left.begin(), left.end(), 7.0f);
         std::fill(right.begin(), right.end(), 7.0f);
-        return zero;
+        call(e, nullptr, outputs, 64);
+        return firstNonZero(left) < 0 && firstNonZero(right) < 0;
     };
-    e->processReplacing(e, nullptr, outputs, 64);
-    EXPECT_TRUE(replaced());
-    e->process(e, nullptr, outputs, 64);
-    EXPECT_TRUE(replaced());
-
-    float* halfNull[2] = { left.data(), nullptr };
-    e->processReplacing(e, nullptr, nullptr, 64);
-    e->processReplacing(e, nullptr, halfNull, 64);
-    e->processReplacing(e, nullptr, outputs, 0);
-    e->processReplacing(e, nullptr, outputs, -5);
+    EXPECT_TRUE(replaced(e->processReplacing));
+    EXPECT_TRUE(replaced(e->process));
+    for (auto [buffers, frames] : { std::pair { static_cast<float**>(nullptr), 64 }, std::pair { halfNull, 64 },
+             std::pair { outputs, 0 }, std::pair { outputs, -5 } })
+        e->processReplacing(e, nullptr, buffers, frames);
     // Negative counts, null entries and non-MIDI types (the fuzz target
     // tries every other byte).
     VstEvents negative {};
@@ -104,13 +93,12 @@ TEST(BlockLoop, BothProcessCallsReplaceTheOutputGarbageIsHarmless)
     list->numEvents = 2;
     setVstEventAt(list, 1, reinterpret_cast<VstEvent*>(&strange));
     harness->dispatch(effProcessEvents, 0, 0, list);
-    e->processReplacing(e, nullptr, outputs, 64);
-    EXPECT_TRUE(replaced()) << "a note from an event that is none";
+    EXPECT_TRUE(replaced(e->processReplacing)) << "a note from an event that is none";
 }
 
 TEST(BlockLoop, NonFiniteParameterValuesAreIgnoredCompletely)
 {
-    auto harness = opened();
+    auto harness = PluginHarness::opened();
     const float before = harness->getParameter(kVolume);
     harness->clearCalls();
     for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
@@ -123,7 +111,7 @@ TEST(BlockLoop, NonFiniteParameterValuesAreIgnoredCompletely)
 TEST(BlockLoop, AnyBlockSizeGivesTheSameSound)
 {
     const auto renderWith = [](int32_t blockSize) {
-        auto harness = opened(blockSize);
+        auto harness = PluginHarness::opened(44100.0f, blockSize);
         std::vector<float> all = harness->renderBlock(blockSize, { PluginHarness::noteOn(0, 57, 90) });
         const auto rest = harness->render(8192 - blockSize, blockSize);
         all.insert(all.end(), rest.begin(), rest.end());
