@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -25,8 +26,7 @@
 class PluginHarness {
 public:
     struct HostCall {
-        int32_t opcode;
-        int32_t index;
+        int32_t opcode, index;
         intptr_t value;
         float opt;
     };
@@ -76,6 +76,13 @@ public:
             setParameter(index, value);
     }
     float getParameter(int32_t index) { return effect()->getParameter(effect(), index); }
+    std::vector<float> values()
+    {
+        std::vector<float> all;
+        for (int32_t index = 0; index < effect()->numParams; ++index)
+            all.push_back(getParameter(index));
+        return all;
+    }
 
     // One block through processReplacing, after handing over the events.
     std::vector<float> renderBlock(int32_t frames, const std::vector<VstMidiEvent>& events = {})
@@ -90,15 +97,13 @@ public:
         return out.empty() ? std::vector<float> {} : out[0];
     }
 
-    // Renders frames samples in blocks of blockSize, no events.
-    std::vector<float> render(int32_t frames, int32_t blockSize = 64)
+    // Renders frames samples in blocks of blockSize, the events in the first.
+    std::vector<float> render(int32_t frames, int32_t blockSize = 64, const std::vector<VstMidiEvent>& events = {})
     {
         std::vector<float> all;
-        while (frames > 0) {
-            const int32_t n = frames < blockSize ? frames : blockSize;
-            const auto block = renderBlock(n);
+        for (int32_t done = 0; done < frames; done += blockSize) {
+            const auto block = renderBlock(std::min(blockSize, frames - done), done == 0 ? events : std::vector<VstMidiEvent> {});
             all.insert(all.end(), block.begin(), block.end());
-            frames -= n;
         }
         return all;
     }
@@ -121,24 +126,17 @@ public:
         return std::all_of(tail.end() - 1024, tail.end(), [](float s) { return s == 0.0f; });
     }
 
+    // The calls with one opcode; those about one parameter among the given
+    // opcodes; in order.
     std::vector<HostCall> callsWith(int32_t opcode)
     {
-        std::lock_guard<std::mutex> lock(callsMutex);
-        std::vector<HostCall> found;
-        for (const auto& call : calls)
-            if (call.opcode == opcode)
-                found.push_back(call);
-        return found;
+        return callsWhere([&](const HostCall& call) { return call.opcode == opcode; });
     }
-    // The calls about one parameter among the given opcodes, in order.
     std::vector<HostCall> callsAbout(int32_t index, std::initializer_list<int32_t> opcodes)
     {
-        std::lock_guard<std::mutex> lock(callsMutex);
-        std::vector<HostCall> found;
-        for (const auto& call : calls)
-            if (call.index == index && std::find(opcodes.begin(), opcodes.end(), call.opcode) != opcodes.end())
-                found.push_back(call);
-        return found;
+        return callsWhere([&](const HostCall& call) {
+            return call.index == index && std::find(opcodes.begin(), opcodes.end(), call.opcode) != opcodes.end();
+        });
     }
     void clearCalls()
     {
@@ -155,6 +153,13 @@ public:
     static VstMidiEvent noteOff(int32_t offset, uint8_t note) { return makeMidiEvent(offset, 0x80, note, 0); }
 
 private:
+    template <class Keep> std::vector<HostCall> callsWhere(Keep keep)
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        std::vector<HostCall> found;
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(found), keep);
+        return found;
+    }
     std::mutex callsMutex;
     std::vector<HostCall> calls;
     std::atomic<long> displayUpdates { 0 };

@@ -11,15 +11,7 @@ class Programs : public ::testing::Test {
 protected:
     void SetUp() override { harness.open(); }
 
-    std::vector<float> allValues()
-    {
-        std::vector<float> values;
-        for (int32_t index = 0; index < kNumParameters; ++index)
-            values.push_back(harness.getParameter(index));
-        return values;
-    }
     void select(int32_t program) { harness.dispatch(effSetProgram, 0, program); }
-    void rename(std::string name) { harness.dispatch(effSetProgramName, 0, 0, name.data()); }
     // The name of a program by number, or "refused" with an empty text left
     // in the buffer (a host's buffer may hold garbage).
     std::string indexedName(int32_t program)
@@ -40,7 +32,7 @@ TEST_F(Programs, EveryProgramStartsAsTheDefaultsNamedInit)
     EXPECT_EQ(harness.text(effGetProgramName), "Init");
     // Recall replays every parameter but the one without a slot, each with
     // its notification; numbers beyond the bank change nothing.
-    const auto defaults = allValues();
+    const auto defaults = harness.values();
     for (int32_t program : { 0, 31, -3, 32 }) {
         harness.clearCalls();
         select(program);
@@ -48,7 +40,7 @@ TEST_F(Programs, EveryProgramStartsAsTheDefaultsNamedInit)
         EXPECT_EQ(indexedName(program), valid ? "Init" : "refused");
         EXPECT_EQ(harness.displayUpdateCount(), valid ? kNumParameters - 1 : 0) << program;
         EXPECT_EQ(harness.dispatch(effGetProgram), valid ? program : 31);
-        EXPECT_EQ(allValues(), defaults) << program;
+        EXPECT_EQ(harness.values(), defaults) << program;
     }
 }
 
@@ -58,15 +50,16 @@ TEST_F(Programs, ValuesAndNamesBelongToTheirProgramAndCopiesTakeTheCurrentOne)
     harness.setParameter(kResoByCutoff, 0.7f);
     harness.setParameter(kGain, 0.1f);
     harness.setParameter(kO1DetRndFrq, 0.3f);
-    rename("abcdefghijklmnopqrstuvwxyz0123");
+    char name[] = "abcdefghijklmnopqrstuvwxyz0123";
+    harness.dispatch(effSetProgramName, 0, 0, name);
     EXPECT_EQ(harness.text(effGetProgramName), "abcdefghijklmnopqrstuvw");
-    const auto edited = allValues();
+    const auto edited = harness.values();
     select(0);
     EXPECT_EQ(harness.text(effGetProgramName), "Init");
-    EXPECT_NE(allValues(), edited);
+    EXPECT_NE(harness.values(), edited);
     EXPECT_EQ(indexedName(3), "abcdefghijklmnopqrstuvw");
     select(3);
-    EXPECT_EQ(allValues(), edited);
+    EXPECT_EQ(harness.values(), edited);
 
     // A copy of program 3 into 5 leaves program 3 current.
     EXPECT_EQ(harness.dispatch(effCopyProgram, 5), 1);
@@ -74,6 +67,6 @@ TEST_F(Programs, ValuesAndNamesBelongToTheirProgramAndCopiesTakeTheCurrentOne)
     EXPECT_EQ(indexedName(5), "abcdefghijklmnopqrstuvw");
     select(0);
     select(5);
-    EXPECT_EQ(allValues(), edited);
+    EXPECT_EQ(harness.values(), edited);
     EXPECT_EQ(harness.dispatch(effCopyProgram, 32) + harness.dispatch(effCopyProgram, -1), 0);
 }

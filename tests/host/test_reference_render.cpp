@@ -28,10 +28,8 @@ std::vector<float> renderPhrase()
     };
     for (int round = 0; round < 8; ++round) {
         for (const auto& events : blocks) {
-            const auto block = harness.renderBlock(256, events);
-            all.insert(all.end(), block.begin(), block.end());
-            const auto rest = harness.render(256 * 15, 256);
-            all.insert(all.end(), rest.begin(), rest.end());
+            const auto part = harness.render(256 * 16, 256, events);
+            all.insert(all.end(), part.begin(), part.end());
         }
     }
     return all;

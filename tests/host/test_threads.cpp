@@ -42,15 +42,13 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
         }
         --running;
     });
+    // A new note and a cutoff controller every tenth block.
     std::mt19937 random(99);
     for (int block = 0; block < 100 || running.load() > 0; ++block) {
-        std::vector<VstMidiEvent> events;
-        if (block % 10 == 0)
-            events.push_back(PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)));
-        if (block % 10 == 7)
-            events.push_back(makeMidiEvent(3, 0xB0, 74, static_cast<uint8_t>(random() % 128)));
-        for (float sample : harness.renderBlock(128, events))
-            ASSERT_TRUE(std::isfinite(sample));
+        const auto out = harness.renderBlock(128, block % 10 ? std::vector<VstMidiEvent> {} : std::vector {
+            PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)),
+            makeMidiEvent(100, 0xB0, 74, static_cast<uint8_t>(random() % 128)) });
+        ASSERT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return std::isfinite(s); })) << block;
     }
     for (auto& thread : threads)
         thread.join();
@@ -64,9 +62,7 @@ TEST(Threads, AQueueOverflowStillBringsEveryLatestValueToTheSound)
     const auto play = [&](int junkRounds) {
         PluginHarness harness;
         harness.open();
-        std::vector<float> values;
-        for (int32_t index = 0; index < kNumParameters; ++index)
-            values.push_back(harness.getParameter(index));
+        const auto values = harness.values();
         for (int round = 0; round < junkRounds; ++round)
             for (int32_t index = 0; index < kNumParameters; ++index)
                 harness.setParameter(index, static_cast<float>((round + index) % 7) / 7.0f);

@@ -4,6 +4,8 @@
 #include "PluginHarness.h"
 #include "plugin/Parameters.h"
 
+#include <tuple>
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -39,13 +41,11 @@ TEST_F(Voice, NotesAndPitchBendSetThePitchAtFullLevel)
     EXPECT_NEAR(peakOf(a4), 1.0, 0.05);
     EXPECT_NEAR(frequencyOf(note(60), kRate), 261.63, 261.63 * 3e-4);
     // An octave each way; the lowest value bends as far as the one above it.
-    const struct {
-        uint8_t lsb, msb;
-        double hz;
-    } bends[] = { { 0, 0, 220.0 }, { 1, 0, 220.0 }, { 0x7F, 0x7F, 880.0 }, { 0, 0x40, 440.0 } };
-    for (const auto& bend : bends) {
-        const auto out = settle({ PluginHarness::noteOn(0, 69, 64), makeMidiEvent(1, 0xE3, bend.lsb, bend.msb) });
-        EXPECT_NEAR(frequencyOf(out, kRate), bend.hz, bend.hz * 3e-4) << int(bend.msb) << "/" << int(bend.lsb);
+    const std::tuple<uint8_t, uint8_t, double> bends[] = { { 0, 0, 220.0 }, { 1, 0, 220.0 }, { 0x7F, 0x7F, 880.0 },
+        { 0, 0x40, 440.0 } };
+    for (const auto& [lsb, msb, hz] : bends) {
+        const auto out = settle({ PluginHarness::noteOn(0, 69, 64), makeMidiEvent(1, 0xE3, lsb, msb) });
+        EXPECT_NEAR(frequencyOf(out, kRate), hz, hz * 3e-4) << int(msb) << "/" << int(lsb);
     }
 }
 
