@@ -27,12 +27,10 @@ TEST(HostStress, AudioRateFilterModulationStaysAtTheNotesLevel)
     // follows with one filter setting moved at random each block (the mode
     // among band-pass 2, band-reject and allpass).
     const auto peakWithFilterFM = [](float byInput, uint32_t seed = 0) {
-        PluginHarness harness;
-        harness.open(44100.0f, 64);
-        harness.setPatch({ { kFilterFMByInput, byInput }, { kFilterMode, 0.051f }, { kResoByCutoff, 0.305f },
+        auto harness = PluginHarness::opened();
+        harness->setPatch({ { kFilterFMByInput, byInput }, { kFilterMode, 0.051f }, { kResoByCutoff, 0.305f },
             { kO2Wave, 0.521f }, { kReso, 0.723f } });
-        harness.renderBlock(64, { PluginHarness::noteOn(0, 52, 100) });
-        double peak = levelOf(harness.render(28000));
+        double peak = levelOf(harness->render(28064, 64, { PluginHarness::noteOn(0, 52, 100) }));
         if (seed == 0)
             return peak;
         std::mt19937 random(seed);
@@ -41,8 +39,8 @@ TEST(HostStress, AudioRateFilterModulationStaysAtTheNotesLevel)
         for (int block = 0; block < 44100 / 64; ++block) {
             const int32_t index = kFilterMode + static_cast<int32_t>(unit(random) * (kGain - kFilterMode));
             const float value = unit(random);
-            harness.setParameter(index, index == kFilterMode ? patch::mode(4 + static_cast<int>(value * 3.0f)) : value);
-            peak = std::max(peak, levelOf(harness.renderBlock(64)));
+            harness->setParameter(index, index == kFilterMode ? patch::mode(4 + static_cast<int>(value * 3.0f)) : value);
+            peak = std::max(peak, levelOf(harness->renderBlock(64)));
         }
         return peak;
     };

@@ -19,11 +19,9 @@ protected:
     // nothing at all was written).
     std::string written(int32_t opcode, int32_t index)
     {
-        char buffer[64];
-        std::memset(buffer, 'x', sizeof buffer);
-        harness.dispatch(opcode, index, 0, buffer);
-        buffer[sizeof buffer - 1] = 0;
-        return buffer[0] == 'x' && buffer[1] == 'x' ? "untouched" : std::string(buffer);
+        std::string buffer(63, 'x');
+        harness.dispatch(opcode, index, 0, buffer.data());
+        return buffer.rfind("xx", 0) == 0 ? "untouched" : buffer.c_str();
     }
 
     PluginHarness harness;

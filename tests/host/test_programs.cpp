@@ -47,9 +47,7 @@ TEST_F(Programs, EveryProgramStartsAsTheDefaultsNamedInit)
 TEST_F(Programs, ValuesAndNamesBelongToTheirProgramAndCopiesTakeTheCurrentOne)
 {
     select(3);
-    harness.setParameter(kResoByCutoff, 0.7f);
-    harness.setParameter(kGain, 0.1f);
-    harness.setParameter(kO1DetRndFrq, 0.3f);
+    harness.setPatch({ { kResoByCutoff, 0.7f }, { kGain, 0.1f }, { kO1DetRndFrq, 0.3f } });
     char name[] = "abcdefghijklmnopqrstuvwxyz0123";
     harness.dispatch(effSetProgramName, 0, 0, name);
     EXPECT_EQ(harness.text(effGetProgramName), "abcdefghijklmnopqrstuvw");

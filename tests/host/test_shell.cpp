@@ -15,7 +15,7 @@ protected:
 
 } // namespace
 
-TEST_F(Shell, RecordNamesAndVersionsCarryTheIdentity)
+TEST_F(Shell, RecordNamesVersionsAndPinsCarryTheIdentity)
 {
     // What hosts key their presets and routing on.
     const AEffect* e = harness.effect();
@@ -27,21 +27,7 @@ TEST_F(Shell, RecordNamesAndVersionsCarryTheIdentity)
         "ZarvexZarvexKelmori");
     EXPECT_EQ(harness.dispatch(effGetVstVersion), 2300);
     EXPECT_EQ(harness.dispatch(effGetPlugCategory), kPlugCategSynth);
-}
-
-TEST_F(Shell, CanDoComparesExactly)
-{
-    auto canDo = [&](std::string text) { return harness.dispatch(effCanDo, 0, 0, text.data()); };
-    for (const char* yes : { "receiveVstEvents", "receiveVstMidiEvent" })
-        EXPECT_EQ(canDo(yes), 1) << yes;
-    for (const char* other : { "ReceiveVstEvents", "receiveVstEvent", "" })
-        EXPECT_EQ(canDo(other), -1) << other;
-    EXPECT_EQ(harness.dispatch(effCanDo, 0, 0, nullptr), 0);
-}
-
-TEST_F(Shell, OutputPinsAreTwoActiveStereoPins)
-{
-    // Beyond the two outputs nothing at all is written.
+    // Two active stereo outputs; beyond them nothing at all is written.
     for (int32_t index = 0; index < 3; ++index) {
         VstPinProperties pin {};
         std::memset(&pin, 0x55, sizeof pin);
@@ -53,9 +39,14 @@ TEST_F(Shell, OutputPinsAreTwoActiveStereoPins)
     EXPECT_EQ(harness.dispatch(effGetInputProperties, 0, 0, &input), 0);
 }
 
-TEST_F(Shell, ResumeAsksForMidi)
+TEST_F(Shell, CanDoComparesExactlyAndResumeAsksForMidi)
 {
-    // (The rate change test checks the tail of two seconds.)
+    auto canDo = [&](std::string text) { return harness.dispatch(effCanDo, 0, 0, text.data()); };
+    for (const char* yes : { "receiveVstEvents", "receiveVstMidiEvent" })
+        EXPECT_EQ(canDo(yes), 1) << yes;
+    for (const char* other : { "ReceiveVstEvents", "receiveVstEvent", "" })
+        EXPECT_EQ(canDo(other), -1) << other;
+    EXPECT_EQ(harness.dispatch(effCanDo, 0, 0, nullptr), 0);
     harness.clearCalls();
     harness.dispatch(effMainsChanged, 0, 1);
     const auto calls = harness.callsWith(audioMasterWantMidi);

@@ -13,9 +13,8 @@
 
 TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
 {
-    PluginHarness harness;
-    harness.open(44100.0f, 128);
-    AEffect* e = harness.effect();
+    const auto harness = PluginHarness::opened(44100.0f, 128);
+    AEffect* e = harness->effect();
     // Bounded bursts: every change may cost the audio thread a table rebuild.
     constexpr int rounds = 100;
     std::atomic<int> running { 4 };
@@ -45,7 +44,7 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
     // A new note and a cutoff controller every tenth block.
     std::mt19937 random(99);
     for (int block = 0; block < 100 || running.load() > 0; ++block) {
-        const auto out = harness.renderBlock(128, block % 10 ? std::vector<VstMidiEvent> {} : std::vector {
+        const auto out = harness->renderBlock(128, block % 10 ? std::vector<VstMidiEvent> {} : std::vector {
             PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)),
             makeMidiEvent(100, 0xB0, 74, static_cast<uint8_t>(random() % 128)) });
         ASSERT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return std::isfinite(s); })) << block;
@@ -60,17 +59,16 @@ TEST(Threads, AQueueOverflowStillBringsEveryLatestValueToTheSound)
     // last of them a patch; the sound must be the patch's, as when it is
     // set on a fresh instance.
     const auto play = [&](int junkRounds) {
-        PluginHarness harness;
-        harness.open();
-        const auto values = harness.values();
+        auto harness = PluginHarness::opened();
+        const auto values = harness->values();
         for (int round = 0; round < junkRounds; ++round)
             for (int32_t index = 0; index < kNumParameters; ++index)
-                harness.setParameter(index, static_cast<float>((round + index) % 7) / 7.0f);
+                harness->setParameter(index, static_cast<float>((round + index) % 7) / 7.0f);
         for (int32_t index = 0; index < kNumParameters; ++index)
-            harness.setParameter(index, values[static_cast<size_t>(index)]);
-        harness.setPatch({ { kO1Wave, patch::wave(6) }, { kFilterMode, patch::mode(1) },
+            harness->setParameter(index, values[static_cast<size_t>(index)]);
+        harness->setPatch({ { kO1Wave, patch::wave(6) }, { kFilterMode, patch::mode(1) },
             { kCutoff, patch::cutoffHz(800) }, { kReso, 0.3f }, { kO2Wave, patch::wave(5) } });
-        return harness.play({ PluginHarness::noteOn(0, 48) }, 0, 8192);
+        return harness->play({ PluginHarness::noteOn(0, 48) }, 0, 8192);
     };
     const auto direct = play(0);
     EXPECT_GT(peakOf(direct), 0.1);
