@@ -55,13 +55,11 @@ TEST_F(Parameters, ValueTextsOfDefaultsAndChangedValues)
         { kO1DetSpacing, 0.5f, "lin" }, { kO1DetSpacing, 0.49f, "exp" }, { kRefKey, 1.0f, "G9  " },
         { kRefKey, 2.0f, "ERR " }, { kVolume, 0.0f, "-96.0000" }, { kCutoff, 1.0f, "20000.00" },
         { kO1HPF, 1e-6f, "0.000138" }, { kO1Wave, -1.0f, "Reserved" }, { kVolume, FLT_MAX, "Huge!" },
-        { kVolume, 2.0f, "144.0000" } };
+        { kVolume, 2.0f, "144.0000" } }; // values out of range are kept as given
     for (const auto& [index, v, text] : cases) {
         harness.setParameter(index, v);
         EXPECT_EQ(written(effGetParamDisplay, index), text) << index << " at " << v;
     }
-    // Values out of range are kept as given.
-    EXPECT_EQ(harness.getParameter(kVolume), 2.0f);
 }
 
 TEST_F(Parameters, EveryFiniteValueNotifiesTheHostOnceInertIndicesStoreNothing)
