@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <initializer_list>
+#include <cmath>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,15 +26,13 @@
 class PluginHarness {
 public:
     struct HostCall {
-        int32_t opcode;
-        int32_t index;
+        int32_t opcode, index;
         intptr_t value;
         float opt;
     };
 
-    explicit PluginHarness(intptr_t versionAnswer = 2400)
-        : versionAnswer(versionAnswer)
-        , host([this](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
+    PluginHarness()
+        : host([this](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
             // Display refreshes come with every parameter change: counted, not kept.
             if (opcode == audioMasterUpdateDisplay) {
                 ++displayUpdates;
@@ -38,12 +40,18 @@ public:
             }
             std::lock_guard<std::mutex> lock(callsMutex);
             calls.push_back({ opcode, index, value, opt });
-            return opcode == audioMasterVersion ? this->versionAnswer : intptr_t { 0 };
+            return opcode == audioMasterVersion ? intptr_t { 2400 } : intptr_t { 0 };
         })
     {
     }
 
     static const char* pluginPath() { return ZARVEX_PLUGIN_PATH; }
+    static std::unique_ptr<PluginHarness> opened(float sampleRate = 44100.0f, int32_t blockSize = 64)
+    {
+        auto harness = std::make_unique<PluginHarness>();
+        harness->open(sampleRate, blockSize);
+        return harness;
+    }
 
     // Loads the plug-in, sets rate and block size and resumes it.
     void open(float sampleRate = 44100.0f, int32_t blockSize = 64)
@@ -62,7 +70,19 @@ public:
     std::string text(int32_t opcode, int32_t index = 0) const { return host.text(opcode, index); }
 
     void setParameter(int32_t index, float value) { effect()->setParameter(effect(), index, value); }
+    void setPatch(std::initializer_list<std::pair<int32_t, float>> patch)
+    {
+        for (const auto& [index, value] : patch)
+            setParameter(index, value);
+    }
     float getParameter(int32_t index) { return effect()->getParameter(effect(), index); }
+    std::vector<float> values()
+    {
+        std::vector<float> all;
+        for (int32_t index = 0; index < effect()->numParams; ++index)
+            all.push_back(getParameter(index));
+        return all;
+    }
 
     // One block through processReplacing, after handing over the events.
     std::vector<float> renderBlock(int32_t frames, const std::vector<VstMidiEvent>& events = {})
@@ -77,15 +97,13 @@ public:
         return out.empty() ? std::vector<float> {} : out[0];
     }
 
-    // Renders frames samples in blocks of blockSize, no events.
-    std::vector<float> render(int32_t frames, int32_t blockSize = 64)
+    // Renders frames samples in blocks of blockSize, the events in the first.
+    std::vector<float> render(int32_t frames, int32_t blockSize = 64, const std::vector<VstMidiEvent>& events = {})
     {
         std::vector<float> all;
-        while (frames > 0) {
-            const int32_t n = frames < blockSize ? frames : blockSize;
-            const auto block = renderBlock(n);
+        for (int32_t done = 0; done < frames; done += blockSize) {
+            const auto block = renderBlock(std::min(blockSize, frames - done), done == 0 ? events : std::vector<VstMidiEvent> {});
             all.insert(all.end(), block.begin(), block.end());
-            frames -= n;
         }
         return all;
     }
@@ -108,24 +126,17 @@ public:
         return std::all_of(tail.end() - 1024, tail.end(), [](float s) { return s == 0.0f; });
     }
 
+    // The calls with one opcode; those about one parameter among the given
+    // opcodes; in order.
     std::vector<HostCall> callsWith(int32_t opcode)
     {
-        std::lock_guard<std::mutex> lock(callsMutex);
-        std::vector<HostCall> found;
-        for (const auto& call : calls)
-            if (call.opcode == opcode)
-                found.push_back(call);
-        return found;
+        return callsWhere([&](const HostCall& call) { return call.opcode == opcode; });
     }
-    // The calls about one parameter among the given opcodes, in order.
     std::vector<HostCall> callsAbout(int32_t index, std::initializer_list<int32_t> opcodes)
     {
-        std::lock_guard<std::mutex> lock(callsMutex);
-        std::vector<HostCall> found;
-        for (const auto& call : calls)
-            if (call.index == index && std::find(opcodes.begin(), opcodes.end(), call.opcode) != opcodes.end())
-                found.push_back(call);
-        return found;
+        return callsWhere([&](const HostCall& call) {
+            return call.index == index && std::find(opcodes.begin(), opcodes.end(), call.opcode) != opcodes.end();
+        });
     }
     void clearCalls()
     {
@@ -142,9 +153,39 @@ public:
     static VstMidiEvent noteOff(int32_t offset, uint8_t note) { return makeMidiEvent(offset, 0x80, note, 0); }
 
 private:
-    intptr_t versionAnswer;
+    template <class Keep> std::vector<HostCall> callsWhere(Keep keep)
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        std::vector<HostCall> found;
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(found), keep);
+        return found;
+    }
     std::mutex callsMutex;
     std::vector<HostCall> calls;
     std::atomic<long> displayUpdates { 0 };
     VstHost host;
 };
+
+// Renders kept as raw floats (golden and cross-platform renders).
+inline bool writeFloats(const std::string& path, const std::vector<float>& samples)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    return file.good();
+}
+// The first `count` floats of a file; fewer when it is shorter.
+inline std::vector<float> readFloats(const std::string& path, size_t count)
+{
+    std::vector<float> samples(count);
+    std::ifstream file(path, std::ios::binary);
+    file.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(count * sizeof(float)));
+    samples.resize(static_cast<size_t>(file.gcount()) / sizeof(float));
+    return samples;
+}
+inline double worstDifference(const std::vector<float>& a, const std::vector<float>& b)
+{
+    double worst = 0.0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        worst = std::max(worst, std::fabs(static_cast<double>(a[i]) - b[i]));
+    return worst;
+}

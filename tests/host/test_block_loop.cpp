@@ -4,7 +4,6 @@
 #include "PluginHarness.h"
 #include "plugin/Parameters.h"
 
-#include <limits>
 
 namespace {
 
@@ -16,25 +15,17 @@ int32_t firstNonZero(const std::vector<float>& block)
     return found == block.end() ? -1 : static_cast<int32_t>(found - block.begin());
 }
 
-// A fresh instance at 44.1 kHz in blocks of `block`.
-std::unique_ptr<PluginHarness> opened(int32_t block = 64)
-{
-    auto harness = std::make_unique<PluginHarness>();
-    harness->open(44100.0f, block);
-    return harness;
-}
-
 } // namespace
 
 TEST(BlockLoop, NotesSoundFromTheirOffsetBadOffsetsAsSoonAsTheyCan)
 {
-    EXPECT_EQ(firstNonZero(opened()->render(4096)), -1) << "sound before any note";
+    EXPECT_EQ(firstNonZero(PluginHarness::opened()->render(4096)), -1) << "sound before any note";
     // Beyond the block: at its last sample; negative: at the first.
     for (const auto& [offset, first] : { std::pair { 17, 17 }, std::pair { 64, 63 }, std::pair { -5, 0 } })
-        EXPECT_EQ(firstNonZero(opened()->renderBlock(64, { PluginHarness::noteOn(offset, 69) })), first) << offset;
+        EXPECT_EQ(firstNonZero(PluginHarness::opened()->renderBlock(64, { PluginHarness::noteOn(offset, 69) })), first) << offset;
 }
 
-TEST(BlockLoop, NoEventIsLostAndEventsAtOneOffsetActInBufferOrder)
+TEST(BlockLoop, NoEventIsLostNorServedTwiceEventsAtOneOffsetActInBufferOrder)
 {
     // Each list ends its note: a note-off after an event with a bad offset
     // is still heard. The last note is released before it sounds.
@@ -44,57 +35,49 @@ TEST(BlockLoop, NoEventIsLostAndEventsAtOneOffsetActInBufferOrder)
     const Events cases[] = {
         { PluginHarness::noteOn(20, 69), PluginHarness::noteOn(40, 72), PluginHarness::noteOff(10, 72) },
         { on(0), controller(-1), off(20) },
-        { on(0), controller(64), off(20) },
         { on(0), controller(1 << 30), off(63) },
         { on(0), controller(30), controller(5), off(40) },
         { on(0), off(1000) },
         { on(5), off(5) },
     };
     for (size_t c = 0; c < std::size(cases); ++c) {
-        auto harness = opened();
+        auto harness = PluginHarness::opened();
         EXPECT_EQ(firstNonZero(harness->renderBlock(64, cases[c])) >= 0, c + 1 < std::size(cases)) << "case " << c;
         EXPECT_TRUE(harness->fallsSilent()) << "case " << c << ": the note hangs";
     }
     // Off then on again at one offset retriggers: the note sounds on.
-    auto harness = opened();
+    auto harness = PluginHarness::opened();
     harness->play({ on(0) }, 22050, 0);
     EXPECT_GT(peakOf(harness->play({ off(5), on(5) }, 0, 8192)), 0.1);
     // A call without samples still takes its events.
     harness->renderBlock(0, { off(0) });
     EXPECT_TRUE(harness->fallsSilent()) << "the note-off of an empty call is lost";
-}
-
-TEST(BlockLoop, EventsServeOneProcessCallOnly)
-{
-    // A note played and released in one list: played again by every later
-    // call, it would never end.
-    auto harness = opened();
-    harness->vst().sendEvents({ PluginHarness::noteOn(0, 69), PluginHarness::noteOff(1, 69) });
+    // A list serves one process call only: played again by every later call,
+    // a note played and released in it would never end.
+    harness = PluginHarness::opened();
+    harness->vst().sendEvents({ on(0), off(1) });
     EXPECT_TRUE(harness->fallsSilent());
 }
 
 TEST(BlockLoop, BothProcessCallsReplaceTheOutputGarbageIsHarmless)
 {
-    auto harness = opened();
+    auto harness = PluginHarness::opened();
     AEffect* e = harness->effect();
-    std::vector<float> left(64, 7.0f), right(64, 7.0f);
+    std::vector<float> left(64), right(64);
     float* outputs[2] = { left.data(), right.data() };
-    const auto replaced = [&] {
-        const bool zero = firstNonZero(left) < 0 && firstNonZero(right) < 0;
+    float* halfNull[2] = { left.data(), nullptr };
+    // Both calls write silence over whatever the buffers held.
+    const auto replaced = [&](auto call) {
         std::fill(left.begin(), left.end(), 7.0f);
         std::fill(right.begin(), right.end(), 7.0f);
-        return zero;
+        call(e, nullptr, outputs, 64);
+        return firstNonZero(left) < 0 && firstNonZero(right) < 0;
     };
-    e->processReplacing(e, nullptr, outputs, 64);
-    EXPECT_TRUE(replaced());
-    e->process(e, nullptr, outputs, 64);
-    EXPECT_TRUE(replaced());
-
-    float* halfNull[2] = { left.data(), nullptr };
-    e->processReplacing(e, nullptr, nullptr, 64);
-    e->processReplacing(e, nullptr, halfNull, 64);
-    e->processReplacing(e, nullptr, outputs, 0);
-    e->processReplacing(e, nullptr, outputs, -5);
+    EXPECT_TRUE(replaced(e->processReplacing));
+    EXPECT_TRUE(replaced(e->process));
+    for (auto [buffers, frames] : { std::pair { static_cast<float**>(nullptr), 64 }, std::pair { halfNull, 64 },
+             std::pair { outputs, 0 }, std::pair { outputs, -5 } })
+        e->processReplacing(e, nullptr, buffers, frames);
     // Negative counts, null entries and non-MIDI types (the fuzz target
     // tries every other byte).
     VstEvents negative {};
@@ -107,30 +90,13 @@ TEST(BlockLoop, BothProcessCallsReplaceTheOutputGarbageIsHarmless)
     list->numEvents = 2;
     setVstEventAt(list, 1, reinterpret_cast<VstEvent*>(&strange));
     harness->dispatch(effProcessEvents, 0, 0, list);
-    e->processReplacing(e, nullptr, outputs, 64);
-    EXPECT_TRUE(replaced()) << "a note from an event that is none";
-}
-
-TEST(BlockLoop, NonFiniteParameterValuesAreIgnoredCompletely)
-{
-    auto harness = opened();
-    const float before = harness->getParameter(kVolume);
-    harness->clearCalls();
-    for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-             -std::numeric_limits<float>::infinity() })
-        harness->setParameter(kVolume, bad);
-    EXPECT_EQ(harness->getParameter(kVolume), before);
-    EXPECT_EQ(harness->displayUpdateCount(), 0);
+    EXPECT_TRUE(replaced(e->processReplacing)) << "a note from an event that is none";
 }
 
 TEST(BlockLoop, AnyBlockSizeGivesTheSameSound)
 {
     const auto renderWith = [](int32_t blockSize) {
-        auto harness = opened(blockSize);
-        std::vector<float> all = harness->renderBlock(blockSize, { PluginHarness::noteOn(0, 57, 90) });
-        const auto rest = harness->render(8192 - blockSize, blockSize);
-        all.insert(all.end(), rest.begin(), rest.end());
-        return all;
+        return PluginHarness::opened(44100.0f, blockSize)->render(8192, blockSize, { PluginHarness::noteOn(0, 57, 90) });
     };
     const auto reference = renderWith(1);
     for (int32_t blockSize : { 7, 64, 1000, 4096 })

@@ -8,9 +8,7 @@
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
-#include <cmath>
 #include <cstdlib>
-#include <fstream>
 
 #ifndef ZARVEX_GOLDEN_DIR
 #error "the golden renders' folder is needed"
@@ -18,16 +16,9 @@
 
 namespace {
 
-struct Setting {
-    int32_t index;
-    float value;
-};
-
+using Setting = std::pair<int32_t, float>;
 // A setting that takes effect at a frame of the render.
-struct Change {
-    int32_t frame;
-    Setting setting;
-};
+using Change = std::pair<int32_t, Setting>;
 
 struct Scenario {
     std::string name;
@@ -164,49 +155,34 @@ std::vector<Scenario> scenarios()
     return all;
 }
 
-// The phrase: a note, a legato note that glides, pitch bend, release, and a
-// fresh note after silence.
-std::vector<VstMidiEvent> eventsAt(int32_t frame, int32_t frames)
-{
-    const VstMidiEvent phrase[] = {
-        PluginHarness::noteOn(16, 45, 100),
-        PluginHarness::noteOn(3000, 57, 127),
-        PluginHarness::noteOff(3100, 45),
-        makeMidiEvent(4500, 0xE0, 0, 80),
-        PluginHarness::noteOff(6000, 57),
-        PluginHarness::noteOn(8000, 48, 64),
-    };
-    std::vector<VstMidiEvent> events;
-    for (VstMidiEvent event : phrase) {
-        if (event.deltaFrames >= frame && event.deltaFrames < frame + frames) {
-            event.deltaFrames -= frame;
-            events.push_back(event);
-        }
-    }
-    return events;
-}
-
+// The scenario playing a phrase: a note, a legato note that glides, pitch
+// bend, release, and a fresh note after silence.
 std::vector<float> render(const Scenario& scenario)
 {
+    const VstMidiEvent phrase[] = { PluginHarness::noteOn(16, 45, 100), PluginHarness::noteOn(3000, 57, 127),
+        PluginHarness::noteOff(3100, 45), makeMidiEvent(4500, 0xE0, 0, 80), PluginHarness::noteOff(6000, 57),
+        PluginHarness::noteOn(8000, 48, 64) };
     PluginHarness harness;
     harness.open(scenario.rate, kBlock);
-    for (const Setting& setting : scenario.settings)
-        harness.setParameter(setting.index, setting.value);
+    for (const auto& [index, value] : scenario.settings)
+        harness.setParameter(index, value);
     std::vector<float> all;
     for (int32_t frame = 0; frame < kFrames; frame += kBlock) {
-        for (const Change& change : scenario.changes)
-            if (change.frame >= frame && change.frame < frame + kBlock)
-                harness.setParameter(change.setting.index, change.setting.value);
         const int32_t frames = std::min(kBlock, kFrames - frame);
-        const auto block = harness.renderBlock(frames, eventsAt(frame, frames));
+        const auto within = [&](int32_t at) { return at >= frame && at < frame + frames; };
+        for (const auto& [at, setting] : scenario.changes)
+            if (within(at))
+                harness.setParameter(setting.first, setting.second);
+        std::vector<VstMidiEvent> events;
+        for (VstMidiEvent event : phrase)
+            if (within(event.deltaFrames)) {
+                event.deltaFrames -= frame;
+                events.push_back(event);
+            }
+        const auto block = harness.renderBlock(frames, events);
         all.insert(all.end(), block.begin(), block.end());
     }
     return all;
-}
-
-std::string goldenPath(const Scenario& scenario)
-{
-    return ZARVEX_GOLDEN_DIR "/" + scenario.name + ".f32";
 }
 
 } // namespace
@@ -216,25 +192,15 @@ TEST(GoldenRenders, EveryScenarioMatchesItsGoldenRender)
     const bool write = std::getenv("ZARVEX_GOLDEN_WRITE") != nullptr;
     for (const Scenario& scenario : scenarios()) {
         const auto samples = render(scenario);
+        const std::string path = ZARVEX_GOLDEN_DIR "/" + scenario.name + ".f32";
         if (write) {
-            std::ofstream file(goldenPath(scenario), std::ios::binary);
-            file.write(reinterpret_cast<const char*>(samples.data()),
-                static_cast<std::streamsize>(samples.size() * sizeof(float)));
-            ASSERT_TRUE(file.good()) << "cannot write " << goldenPath(scenario);
+            ASSERT_TRUE(writeFloats(path, samples)) << "cannot write " << path;
             continue;
         }
-        std::ifstream file(goldenPath(scenario), std::ios::binary);
-        ASSERT_TRUE(file.good()) << "cannot read " << goldenPath(scenario);
-        std::vector<float> golden(samples.size());
-        file.read(reinterpret_cast<char*>(golden.data()), static_cast<std::streamsize>(golden.size() * sizeof(float)));
-        ASSERT_EQ(file.gcount(), static_cast<std::streamsize>(golden.size() * sizeof(float))) << scenario.name;
-        double peak = 0.0;
-        double worst = 0.0;
-        for (size_t i = 0; i < golden.size(); ++i) {
-            peak = std::max(peak, std::fabs(static_cast<double>(golden[i])));
-            worst = std::max(worst, std::fabs(static_cast<double>(samples[i]) - golden[i]));
-        }
+        const auto golden = readFloats(path, samples.size());
+        ASSERT_EQ(golden.size(), samples.size()) << "cannot read " << path;
+        const double peak = peakOf({ golden.begin(), golden.end() });
         EXPECT_GT(peak, 0.01) << scenario.name << " is silent";
-        EXPECT_LE(worst, 1e-6 * peak) << scenario.name;
+        EXPECT_LE(worstDifference(samples, golden), 1e-6 * peak) << scenario.name;
     }
 }

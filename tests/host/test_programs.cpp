@@ -1,4 +1,6 @@
 // The bank of 32 programs through the host interface: names, recall, copies.
+// Recall replays the values through the parameters (counted below), whose
+// sound the golden renders hear.
 
 #include "PluginHarness.h"
 #include "plugin/Parameters.h"
@@ -9,15 +11,7 @@ class Programs : public ::testing::Test {
 protected:
     void SetUp() override { harness.open(); }
 
-    std::vector<float> allValues()
-    {
-        std::vector<float> values;
-        for (int32_t index = 0; index < kNumParameters; ++index)
-            values.push_back(harness.getParameter(index));
-        return values;
-    }
     void select(int32_t program) { harness.dispatch(effSetProgram, 0, program); }
-    void rename(std::string name) { harness.dispatch(effSetProgramName, 0, 0, name.data()); }
     // The name of a program by number, or "refused" with an empty text left
     // in the buffer (a host's buffer may hold garbage).
     std::string indexedName(int32_t program)
@@ -36,39 +30,34 @@ protected:
 TEST_F(Programs, EveryProgramStartsAsTheDefaultsNamedInit)
 {
     EXPECT_EQ(harness.text(effGetProgramName), "Init");
-    for (int32_t program = 0; program < 32; ++program)
-        EXPECT_EQ(indexedName(program), "Init") << program;
-    EXPECT_EQ(indexedName(32), "refused");
-    EXPECT_EQ(indexedName(-1), "refused");
     // Recall replays every parameter but the one without a slot, each with
     // its notification; numbers beyond the bank change nothing.
-    const auto defaults = allValues();
-    for (int32_t program : { 0, 1, 31, -3, 32 }) {
+    const auto defaults = harness.values();
+    for (int32_t program : { 0, 31, -3, 32 }) {
         harness.clearCalls();
         select(program);
         const bool valid = program >= 0 && program < 32;
+        EXPECT_EQ(indexedName(program), valid ? "Init" : "refused");
         EXPECT_EQ(harness.displayUpdateCount(), valid ? kNumParameters - 1 : 0) << program;
         EXPECT_EQ(harness.dispatch(effGetProgram), valid ? program : 31);
-        EXPECT_EQ(allValues(), defaults) << program;
+        EXPECT_EQ(harness.values(), defaults) << program;
     }
 }
 
 TEST_F(Programs, ValuesAndNamesBelongToTheirProgramAndCopiesTakeTheCurrentOne)
 {
     select(3);
-    harness.setParameter(kResoByCutoff, 0.7f);
-    harness.setParameter(kGain, 0.1f);
-    harness.setParameter(kO1DetRndFrq, 0.3f);
-    rename("abcdefghijklmnopqrstuvwxyz0123");
+    harness.setPatch({ { kResoByCutoff, 0.7f }, { kGain, 0.1f }, { kO1DetRndFrq, 0.3f } });
+    char name[] = "abcdefghijklmnopqrstuvwxyz0123";
+    harness.dispatch(effSetProgramName, 0, 0, name);
     EXPECT_EQ(harness.text(effGetProgramName), "abcdefghijklmnopqrstuvw");
-    const auto edited = allValues();
+    const auto edited = harness.values();
     select(0);
     EXPECT_EQ(harness.text(effGetProgramName), "Init");
-    EXPECT_EQ(harness.getParameter(kResoByCutoff), 0.0f);
-    EXPECT_EQ(harness.getParameter(kGain), 0.5f);
+    EXPECT_NE(harness.values(), edited);
     EXPECT_EQ(indexedName(3), "abcdefghijklmnopqrstuvw");
     select(3);
-    EXPECT_EQ(allValues(), edited);
+    EXPECT_EQ(harness.values(), edited);
 
     // A copy of program 3 into 5 leaves program 3 current.
     EXPECT_EQ(harness.dispatch(effCopyProgram, 5), 1);
@@ -76,28 +65,6 @@ TEST_F(Programs, ValuesAndNamesBelongToTheirProgramAndCopiesTakeTheCurrentOne)
     EXPECT_EQ(indexedName(5), "abcdefghijklmnopqrstuvw");
     select(0);
     select(5);
-    EXPECT_EQ(allValues(), edited);
-    EXPECT_EQ(harness.dispatch(effCopyProgram, 32), 0);
-    EXPECT_EQ(harness.dispatch(effCopyProgram, -1), 0);
-    EXPECT_EQ(indexedName(0), "Init");
-}
-
-TEST_F(Programs, RecallReachesTheSound)
-{
-    // Program 1 has oscillator 1 switched off; program 0 plays its sine.
-    select(1);
-    harness.setParameter(kO1Wave, 0.0f);
-    const auto level = [&] {
-        const double peak = peakOf(harness.play({ PluginHarness::noteOn(0, 60, 100) }, 0, 4096));
-        harness.renderBlock(64, { PluginHarness::noteOff(0, 60) });
-        harness.render(44100);
-        return peak;
-    };
-    EXPECT_EQ(level(), 0.0);
-    select(0);
-    const double loud = level();
-    EXPECT_GT(loud, 0.5);
-    // Only the decimator's short tail of the previous note remains.
-    select(1);
-    EXPECT_LT(level(), 0.01 * loud);
+    EXPECT_EQ(harness.values(), edited);
+    EXPECT_EQ(harness.dispatch(effCopyProgram, 32) + harness.dispatch(effCopyProgram, -1), 0);
 }

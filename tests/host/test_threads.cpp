@@ -13,16 +13,14 @@
 
 TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
 {
-    PluginHarness harness;
-    harness.open(44100.0f, 128);
-    AEffect* e = harness.effect();
-
+    const auto harness = PluginHarness::opened(44100.0f, 128);
+    AEffect* e = harness->effect();
     // Bounded bursts: every change may cost the audio thread a table rebuild.
     constexpr int rounds = 100;
     std::atomic<int> running { 4 };
-    std::vector<std::thread> writers;
-    for (unsigned seed = 1; seed <= 3; ++seed) {
-        writers.emplace_back([e, seed, &running] {
+    std::vector<std::thread> threads;
+    for (unsigned seed = 1; seed <= 3; ++seed)
+        threads.emplace_back([e, seed, &running] {
             std::mt19937 random(seed);
             std::uniform_int_distribution<int32_t> index(-2, kNumParameters + 2);
             std::uniform_real_distribution<float> value(-0.25f, 1.25f);
@@ -33,32 +31,26 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
             }
             --running;
         });
-    }
-    // A user interface thread reading texts and switching programs.
-    writers.emplace_back([e, &running] {
+    // A user interface reading texts and switching programs.
+    threads.emplace_back([e, &running] {
         char text[256];
         for (int round = 0; round < rounds; ++round) {
-            for (int32_t index = 0; index < kNumParameters; ++index) {
-                e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
-                e->getParameter(e, index);
-            }
+            for (int32_t index = 0; index < kNumParameters; ++index)
+                e->dispatcher(e, effGetParamDisplay, index, 0, text, e->getParameter(e, index));
             e->dispatcher(e, effSetProgram, 0, round % 4, nullptr, 0.0f);
         }
         --running;
     });
-
+    // A new note and a cutoff controller every tenth block.
     std::mt19937 random(99);
     for (int block = 0; block < 100 || running.load() > 0; ++block) {
-        std::vector<VstMidiEvent> events;
-        if (block % 10 == 0)
-            events.push_back(PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)));
-        if (block % 10 == 7)
-            events.push_back(makeMidiEvent(3, 0xB0, 74, static_cast<uint8_t>(random() % 128)));
-        for (float sample : harness.renderBlock(128, events))
-            ASSERT_TRUE(std::isfinite(sample));
+        const auto out = harness->renderBlock(128, block % 10 ? std::vector<VstMidiEvent> {} : std::vector {
+            PluginHarness::noteOn(static_cast<int32_t>(random() % 128), static_cast<uint8_t>(36 + random() % 48)),
+            makeMidiEvent(100, 0xB0, 74, static_cast<uint8_t>(random() % 128)) });
+        ASSERT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return std::isfinite(s); })) << block;
     }
-    for (auto& writer : writers)
-        writer.join();
+    for (auto& thread : threads)
+        thread.join();
 }
 
 TEST(Threads, AQueueOverflowStillBringsEveryLatestValueToTheSound)
@@ -66,22 +58,17 @@ TEST(Threads, AQueueOverflowStillBringsEveryLatestValueToTheSound)
     // Far more changes than the queue holds arrive between two blocks, the
     // last of them a patch; the sound must be the patch's, as when it is
     // set on a fresh instance.
-    const std::pair<int32_t, float> patch[] = { { kO1Wave, patch::wave(6) }, { kFilterMode, patch::mode(1) },
-        { kCutoff, patch::cutoffHz(800) }, { kReso, 0.3f }, { kO2Wave, patch::wave(5) } };
     const auto play = [&](int junkRounds) {
-        PluginHarness harness;
-        harness.open(44100.0f, 64);
-        std::vector<float> values;
-        for (int32_t index = 0; index < kNumParameters; ++index)
-            values.push_back(harness.getParameter(index));
+        auto harness = PluginHarness::opened();
+        const auto values = harness->values();
         for (int round = 0; round < junkRounds; ++round)
             for (int32_t index = 0; index < kNumParameters; ++index)
-                harness.setParameter(index, static_cast<float>((round + index) % 7) / 7.0f);
+                harness->setParameter(index, static_cast<float>((round + index) % 7) / 7.0f);
         for (int32_t index = 0; index < kNumParameters; ++index)
-            harness.setParameter(index, values[static_cast<size_t>(index)]);
-        for (const auto& [index, value] : patch)
-            harness.setParameter(index, value);
-        return harness.play({ PluginHarness::noteOn(0, 48) }, 0, 8192);
+            harness->setParameter(index, values[static_cast<size_t>(index)]);
+        harness->setPatch({ { kO1Wave, patch::wave(6) }, { kFilterMode, patch::mode(1) },
+            { kCutoff, patch::cutoffHz(800) }, { kReso, 0.3f }, { kO2Wave, patch::wave(5) } });
+        return harness->play({ PluginHarness::noteOn(0, 48) }, 0, 8192);
     };
     const auto direct = play(0);
     EXPECT_GT(peakOf(direct), 0.1);
