@@ -1,6 +1,6 @@
 // Renders through real instruments: Debian's third-party VST 2 plug-ins
 // (nobody here wrote them: were a layout, an opcode number or a calling rule
-// of our declarations wrong, they would misbehave) and Zarvex itself.
+// of our declarations wrong, they would misbehave), and Zarvex's examples.
 
 #include "tests/support/Signals.h"
 #include "tests/tools/RenderTestSupport.h"
@@ -87,27 +87,6 @@ TEST_P(ThirdPartyInstrument, ReportsItsIdentityAndPlaysANoteAtItsPitch)
 
 INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyInstrument,
     testing::Values("/usr/lib/vst/Nekobi-vst.so", "/usr/lib/vst/amsynth_vst.so"));
-
-TEST(ZarvexInstrument, SilentBeforeTheNoteSoundingFromItsSampleWithTwoSecondsOfTail)
-{
-    const double rate = 48000.0;
-    HostedPlugin plugin(ZARVEX_PLUGIN_PATH, rate, 512);
-    EXPECT_EQ(plugin.tailSize(), 96000);
-    // 24000 is not a multiple of the block: the note starts inside a block.
-    const size_t onset = 24000;
-    const auto out = renderAll(plugin, oneNote(69, 0.5, 0.9, 1.0));
-    ASSERT_EQ(out.size(), 2u * (48000 + 96000));
-    for (size_t i = 0; i < onset; ++i)
-        ASSERT_EQ(out[2 * i], 0.0f) << "sound at " << i << ", before the note";
-    EXPECT_TRUE(out[2 * onset] != 0.0f || out[2 * onset + 2] != 0.0f || out[2 * onset + 4] != 0.0f)
-        << "the note starts late";
-    for (size_t i = 0; i < out.size(); i += 2)
-        ASSERT_EQ(out[i], out[i + 1]) << "channels differ at " << i / 2;
-    // The default sound is a sine at the note's frequency.
-    const auto steady = leftOf(out, onset + 2400, 8192);
-    EXPECT_GT(peakOf(steady), 0.1);
-    EXPECT_NEAR(frequencyOf(steady, rate), 440.0, 440.0 * 0.01);
-}
 
 TEST(ZarvexInstrument, TheDemoPhraseReadsAndTheDemoSoundsNameOnlyParametersItHas)
 {
