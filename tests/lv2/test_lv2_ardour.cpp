@@ -57,12 +57,10 @@ TEST(Lv2InArdour, ExportsTheNoteAtItsPitchAndTime)
 {
     if (!fs::exists(kLuaSession))
         GTEST_SKIP() << "Ardour 7 is not installed";
-    char pattern[] = "/tmp/zarvex-ardour-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
-    fs::create_directories(dir / "home");
-    fs::create_directories(dir / "cache");
-    fs::create_directories(dir / "config");
+    const ScratchDir scratch("zarvex-ardour");
+    const fs::path& dir = scratch.path;
+    for (const char* folder : { "home", "cache", "config" })
+        fs::create_directories(dir / folder);
     std::ofstream(dir / "session.lua") << sessionScript(dir);
     // A throwaway home; the bundle of this build first on the LV2 path. Ardour's
     // own FPU setup is kept off the AVX-512 it would misjudge.
@@ -76,9 +74,7 @@ TEST(Lv2InArdour, ExportsTheNoteAtItsPitchAndTime)
     std::vector<double> left;
     for (size_t i = 0; i < sound.samples.size(); i += static_cast<size_t>(sound.info.channels))
         left.push_back(sound.samples[i]);
-    std::ifstream logFile(dir / "ardour.log");
-    const std::string log((std::istreambuf_iterator<char>(logFile)), {});
-    fs::remove_all(dir);
+    const std::string log = contents(dir / "ardour.log");
     ASSERT_EQ(status, 0) << log;
     ASSERT_EQ(left.size(), 3u * kRate) << log;
 

@@ -11,43 +11,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Lv2Render : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/zarvex-lv2-render-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+// Renders the demo phrase with one second of tail; the samples, interleaved.
+std::vector<float> render(const std::vector<std::string>& args)
+{
+    const ScratchDir dir("zarvex-lv2-render");
+    const fs::path wav = dir.path / "out.wav";
+    // The bundle's folder given relative to where the renderer runs, as users often do.
+    const fs::path folder = fs::path(ZARVEX_LV2_BUNDLE).parent_path();
+    std::string command = "cd '" + folder.parent_path().string() + "' && LV2_PATH=" + folder.filename().string()
+        + " '" ZARVEX_RENDER_PATH "' -q --tail 1 '" ZARVEX_EXAMPLES_DIR "/demo-phrase.mid' -o '" + wav.string()
+        + "'";
+    for (const auto& arg : args)
+        command += " '" + arg + "'";
+    EXPECT_EQ(std::system((command + " >/dev/null").c_str()), 0) << command;
+    return readSound(wav).samples;
+}
 
-    // Renders the demo phrase with one second of tail; the samples, interleaved.
-    std::vector<float> render(const std::string& name, const std::vector<std::string>& args)
-    {
-        const fs::path wav = dir / (name + ".wav");
-        // The bundle's folder given relative to where the renderer runs, as users often do.
-        const fs::path folder = fs::path(ZARVEX_LV2_BUNDLE).parent_path();
-        std::string command = "cd '" + folder.parent_path().string() + "' && LV2_PATH=" + folder.filename().string()
-            + " '" ZARVEX_RENDER_PATH "' -q --tail 1 '" ZARVEX_EXAMPLES_DIR "/demo-phrase.mid' -o '" + wav.string()
-            + "'";
-        for (const auto& arg : args)
-            command += " '" + arg + "'";
-        EXPECT_EQ(std::system((command + " >/dev/null").c_str()), 0) << command;
-        return readSound(wav).samples;
-    }
-
-    fs::path dir;
-};
-
-TEST_F(Lv2Render, BothFormsPlayTheSameSamples)
+TEST(Lv2Render, BothFormsPlayTheSameSamples)
 {
     // A lowpass filter with resonance 5.05 (its cutoff follows controller 74
     // in the phrase) and a saw on oscillator 2; oscillator 1's own lowpass at
     // 158.87 Hz opens to 5023.77 Hz after a second. VST 2 takes normalised
     // values by parameter number, LV2 the quantities by port symbol.
-    const auto vst = render("vst", { "--param", "95=0.0078125", "--param", "103=0.5", "--param", "53=0.01171875",
+    const auto vst = render({ "--param", "95=0.0078125", "--param", "103=0.5", "--param", "53=0.01171875",
         "--param", "23=0.3", "--param", "1:23=0.8" });
-    const auto lv2 = render("lv2", { "--lv2", "https://kelmori.audio/lv2/zarvex", "--param", "FilterMode=1",
+    const auto lv2 = render({ "--lv2", "https://kelmori.audio/lv2/zarvex", "--param", "FilterMode=1",
         "--param", "Reso=5.05", "--param", "O2Wave=6", "--param", "O1LPF=158.865647", "--param",
         "1:O1LPF=5023.77286" });
     ASSERT_FALSE(vst.empty());

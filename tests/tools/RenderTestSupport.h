@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -106,4 +110,29 @@ inline Sound readSound(const std::string& path)
         sf_close(file);
     }
     return sound;
+}
+
+// A folder of its own under /tmp, removed with everything in it.
+struct ScratchDir {
+    explicit ScratchDir(const std::string& prefix)
+    {
+        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+        if (mkdtemp(pattern.data()))
+            path = pattern;
+    }
+    ~ScratchDir()
+    {
+        if (!path.empty())
+            std::filesystem::remove_all(path);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::filesystem::path path;
+};
+
+inline std::string contents(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), {} };
 }

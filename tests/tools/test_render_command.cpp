@@ -26,12 +26,6 @@ struct Outcome {
     std::string output;
 };
 
-std::string contents(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), {} };
-}
-
 SF_INFO soundInfo(const fs::path& path) { return readSound(path).info; }
 
 // A file of nothing but time, at 192 ticks a second.
@@ -46,19 +40,11 @@ class RenderCommand : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zarvex-render-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        log = dir.string() + ".log";
+        ASSERT_FALSE(dir.empty());
         // One note from 0.25 s to 0.5 s at the default 120 BPM, the file ending at 1 s.
         midi = write("phrase.mid",
             { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x30, 0x90, 60, 100,
                 0x30, 0x80, 60, 0, 0x60, 0xff, 0x2f, 0x00 });
-    }
-    void TearDown() override
-    {
-        fs::remove_all(dir);
-        fs::remove(log);
     }
 
     std::string write(const std::string& name, const Bytes& bytes) const
@@ -83,32 +69,15 @@ protected:
 
     long files() const { return static_cast<long>(std::distance(fs::directory_iterator(dir), {})); }
 
-    fs::path dir;
-    std::string log;
+    // The log sits beside the folder, so that counting its files leaves it out.
+    ScratchDir scratch { "zarvex-render-test" }, logDir { "zarvex-render-log" };
+    const fs::path& dir = scratch.path;
+    const std::string log = (logDir.path / "log").string();
     std::string midi;
     const std::string probe = ZARVEX_PROBE_PLUGIN_PATH;
 };
 
 } // namespace
-
-TEST_F(RenderCommand, RendersAStereoWavOfTheMusicAndTheTail)
-{
-    const fs::path wav = dir / "out.wav";
-    const Outcome result
-        = invoke({ "-p", probe, "-r", "48000", "--format", "pcm24", "--param", "tail size=0.1", midi, "-o", wav });
-    ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(result.output.find("wrote " + wav.string()), std::string::npos);
-    const auto [info, samples] = readSound(wav);
-    EXPECT_EQ(info.channels, 2);
-    EXPECT_EQ(info.samplerate, 48000);
-    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
-    // One second of music and the probe's tail of 0.1 * 100000 samples.
-    ASSERT_EQ(info.frames, 48000 + 10000);
-    EXPECT_EQ(samples[2 * 11999], 0.0f);
-    EXPECT_NEAR(samples[2 * 12000], 100.0f / 127.0f, 1e-6f);
-    EXPECT_NEAR(samples[2 * 12000 + 1], -100.0f / 127.0f, 1e-6f);
-    EXPECT_EQ(files(), 2) << "only the MIDI file and the WAV file";
-}
 
 TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
 {
@@ -162,7 +131,6 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
         { { "--param", "4=1", midi }, "parameter 4 does not exist" },
         { { "--program", "2", midi }, "program 2 does not exist" },
         { { write("bad.mid", { 'M', 'T', 'h', 'd', 1 }) }, "bad.mid: " },
-        { { "--load", write("bad.fxp", { 'C', 'c', 'n', 'K' }), midi }, "bad.fxp: " },
         { { "--load", write("zvx2.fxp", encodeProgram({ vstFourCC('Z', 'v', 'x', '2'), 1, { "x", four } })), midi },
             "saved for plug-in 'Zvx2'" },
         { { "--load", write("short.fxp", encodeProgram({ probeId, 1, { "x", { 0.0f } } })), midi }, "holds 1" },
@@ -172,12 +140,10 @@ TEST_F(RenderCommand, FailuresAreExplainedAndLeaveNoFileNorTouchAnOlderOutput)
             "parameter 2 \"Release\" is outside 0..1" },
         { { "--params", write("loud.params", Bytes { '#', '\n', 'R', 'e', 'l', 'e', 'a', 's', 'e', '=', '2' }), midi },
             "loud.params:2: the value 2 of \"Release\" is outside 0..1" },
-        // A byte-order mark before the first line, a name unknown on the second.
-        { { "--params", write("names.params", Bytes { 0xef, 0xbb, 0xbf, '2', '=', '0', '\n', 'C', 'u', 't', '=', '0' }),
+        // A byte-order mark before the first line, an unknown name holding an escape on the second.
+        { { "--params", write("names.params", Bytes { 0xef, 0xbb, 0xbf, '2', '=', '0', '\n', 'X', 0x1b, '[', 'J', '=', '0' }),
               midi },
-            "names.params:2: the plug-in has no parameter named \"Cut\"" },
-        { { "--params", write("escape.params", Bytes { 'X', 0x1b, '[', '2', 'J', '=', '0' }), midi },
-            "no parameter named \"X\\x1b[2J\"" },
+            "names.params:2: the plug-in has no parameter named \"X\\x1b[J\"" },
         { { write("days.mid", silentFile(77)) }, "77 hours" },
         { { "-r", "8000", write("long.mid", silentFile(19)), "-o", (dir / "long.aiff").string() },
             "more than an AIFF file holds" },
