@@ -5,8 +5,10 @@
 
 // The voice loops are the engine's widest: where the processor has AVX2, a
 // second copy of each works on four voices at a time (the same operations, so
-// the same values). gcc makes the copies and picks one when the library loads.
-#if defined(__linux__) && defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// the same values). gcc makes the copies and picks one when the library loads;
+// not under ThreadSanitizer, whose runtime is not ready that early.
+#if defined(__linux__) && defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) \
+    && !defined(__SANITIZE_THREAD__)
 #define ZARVEX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define ZARVEX_VECTOR_CLONES
