@@ -37,6 +37,21 @@ std::int64_t tapForPoles(std::int64_t n, std::int64_t old)
     return n >= 1 && n <= 4 ? n - 1 : old;
 }
 
+// What both ladders share after their oversampled steps: the tapped
+// stage is the output, and the stages go back into the ladder's state.
+double tappedStage(std::int64_t tap, double s0, double s1, double s2, double s3)
+{
+    return tap == 0 ? s0 : tap == 1 ? s1 : tap == 2 ? s2 : s3;
+}
+
+void storeStages(double (&to)[4], double s0, double s1, double s2, double s3)
+{
+    to[0] = s0;
+    to[1] = s1;
+    to[2] = s2;
+    to[3] = s3;
+}
+
 // Pole of a one-pole lowpass at the oversampled rate.
 double onePole(double hz, double samplePeriod, double factorInv)
 {
@@ -153,12 +168,9 @@ double MoogFilter::processSample(double in)
         s2 = n2;
         s3 = n3;
         fed = s3;
-        return outputTap == 0 ? s0 : outputTap == 1 ? s1 : outputTap == 2 ? s2 : s3;
+        return tappedStage(outputTap, s0, s1, s2, s3);
     });
-    stageOut[0] = s0;
-    stageOut[1] = s1;
-    stageOut[2] = s2;
-    stageOut[3] = s3;
+    storeStages(stageOut, s0, s1, s2, s3);
     feedback = fed;
     return out;
 }
@@ -235,12 +247,9 @@ double MoogFilter2::processSample(double in)
         w0 = b;
         w1 = c;
         w2 = e;
-        return outputTap == 0 ? y0 : outputTap == 1 ? y1 : outputTap == 2 ? y2 : y3;
+        return tappedStage(outputTap, y0, y1, y2, y3);
     });
-    stageOut[0] = y0;
-    stageOut[1] = y1;
-    stageOut[2] = y2;
-    stageOut[3] = y3;
+    storeStages(stageOut, y0, y1, y2, y3);
     tanhMemory[0] = w0;
     tanhMemory[1] = w1;
     tanhMemory[2] = w2;
