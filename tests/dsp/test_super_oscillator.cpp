@@ -80,16 +80,21 @@ TEST(SuperOscillator, RandomDetuneIsRedrawnOnScheduleForSideVoicesOnly)
     EXPECT_EQ(osc.getRandomInterval(), 1);
 }
 
-TEST(SuperOscillator, VoicesInUnisonAddUpAndTheCentreWrapIsFlagged)
+TEST(SuperOscillator, VoicesInUnisonAddUpAndASingleVoiceReadsLikeThePlainOscillator)
 {
     Oscillator plain;
     SuperOscillator super;
+    auto start = [&](std::int64_t waveform, double pulseWidth, double hz) {
+        for (Oscillator* osc : {&plain, static_cast<Oscillator*>(&super)}) {
+            osc->setWaveform(waveform);
+            osc->setPulseWidth(pulseWidth);
+            osc->setFrequency(hz);
+            osc->calcIncrements();
+            osc->resetPhase();
+        }
+    };
     super.setDensity(3);
-    for (Oscillator* osc : {&plain, static_cast<Oscillator*>(&super)}) {
-        osc->setWaveform(6);
-        osc->setFrequency(440.0);
-        osc->calcIncrements();
-    }
+    start(6, 0.5, 440.0);
     int wraps = 0;
     for (int i = 0; i < 4000; ++i) {
         const double before = super.getVoicePhase(0);
@@ -98,21 +103,13 @@ TEST(SuperOscillator, VoicesInUnisonAddUpAndTheCentreWrapIsFlagged)
         wraps += super.getCycleWrapped();
     }
     EXPECT_EQ(wraps, int(4000 * base / 8191.0));
-}
 
-TEST(SuperOscillator, SingleVoiceReadsLikeThePlainOscillator)
-{
-    Oscillator plain;
-    SuperOscillator super;
+    // Detune of every kind moves the side voices only.
+    super.setDensity(1);
     super.setDetune(12.0);
     super.setSpacing(true);
     super.setDetuneRandom(100.0);
-    for (Oscillator* osc : {&plain, static_cast<Oscillator*>(&super)}) {
-        osc->setWaveform(10);
-        osc->setPulseWidth(0.3);
-        osc->setFrequency(1234.5);
-        osc->calcIncrements();
-    }
+    start(10, 0.3, 1234.5);
     for (int i = 0; i < 5000; ++i)
         ASSERT_NEAR(super.getSampleAntiAliased(), plain.getSampleAntiAliased(), 1e-9) << i;
 }
