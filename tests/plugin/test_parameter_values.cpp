@@ -10,11 +10,19 @@
 #include <cmath>
 #include <cstring>
 
-TEST(ParameterValues, EveryIndexMapsTheUnitRangeFinitelyMonotonicallyAndSaturates)
+TEST(ParameterValues, EveryIndexMapsTheUnitRangeMonotonicallyReachesItsStepsAndIsRefreshedOnce)
 {
+    int refreshed[kNumParameters] = {};
+    for (int32_t index : engineRefreshOrder())
+        ++refreshed[index];
+    int set[kNumParameters] = {};
+    for (const ParameterDefault& d : kConstructorDefaults)
+        ++set[d.index];
     for (int32_t index = 0; index < kNumParameters; ++index) {
-        const double first = displayQuantity(index, 0.0f);
-        double previous = first;
+        const ParameterInfo& info = *parameterInfo(index);
+        EXPECT_EQ(refreshed[index], info.receive ? 1 : 0) << index;
+        EXPECT_LE(set[index], 1) << index;
+        double previous = displayQuantity(index, 0.0f);
         int rises = 0, falls = 0;
         for (int step = 0; step <= 1000; ++step) {
             const double q = displayQuantity(index, static_cast<float>(step) / 1000.0f);
@@ -26,26 +34,15 @@ TEST(ParameterValues, EveryIndexMapsTheUnitRangeFinitelyMonotonicallyAndSaturate
         EXPECT_TRUE(rises == 0 || falls == 0) << index;
         EXPECT_EQ(rises + falls == 0, !isStoredParameter(index)) << index;
         // Integer quantities saturate at the 32-bit range; NaN gives 0.
-        const Conversion c = parameterInfo(index)->mapping.conversion;
+        const Conversion c = info.mapping.conversion;
         if (c == Conversion::floored || c == Conversion::truncated) {
             EXPECT_EQ(displayQuantity(index, FLT_MAX), INT32_MAX) << index;
             EXPECT_EQ(displayQuantity(index, -FLT_MAX), INT32_MIN) << index;
             EXPECT_EQ(displayQuantity(index, NAN), 0.0) << index;
         }
-    }
-    EXPECT_EQ(saturateToInt32(-2.7), -2);
-    // The exponential curve spans the audio band.
-    EXPECT_NEAR(displayQuantity(kCutoff, 0.0f), 20.0, 1e-9);
-    EXPECT_NEAR(displayQuantity(kCutoff, 1.0f), 20000.0, 1e-9);
-}
-
-TEST(ParameterValues, EveryStepAndMenuEntryIsReachedByTheValueThatNamesIt)
-{
-    for (int32_t index = 0; index < kNumParameters; ++index) {
-        const ParameterInfo& info = *parameterInfo(index);
         // A host that wants step k sends k divided by the multiplier; the
         // product is rounded to single precision before the floor, so every step is hit.
-        if (info.mapping.conversion == Conversion::floored)
+        if (c == Conversion::floored)
             for (int k = 0; k <= info.mapping.scale; ++k)
                 EXPECT_EQ(displayQuantity(index, static_cast<float>(k) / static_cast<float>(info.mapping.scale)),
                     info.mapping.offset + info.mapping.step * k) << index << " step " << k;
@@ -53,22 +50,12 @@ TEST(ParameterValues, EveryStepAndMenuEntryIsReachedByTheValueThatNamesIt)
             for (int32_t entry = 0; entry < static_cast<int32_t>(info.menu->entries.size()); ++entry)
                 EXPECT_EQ(menuEntry(index, menuValue(index, entry)), entry) << index;
     }
-}
-
-TEST(ParameterValues, RefreshReachesEveryReceiverOnce)
-{
-    int refreshed[kNumParameters] = {};
-    for (int32_t index : engineRefreshOrder())
-        ++refreshed[index];
-    int set[kNumParameters] = {};
-    for (const ParameterDefault& d : kConstructorDefaults)
-        ++set[d.index];
-    for (int32_t index = 0; index < kNumParameters; ++index) {
-        EXPECT_EQ(refreshed[index], parameterInfo(index)->receive ? 1 : 0) << index;
-        EXPECT_LE(set[index], 1) << index;
-    }
     EXPECT_EQ(parameterInfo(-1), nullptr);
     EXPECT_EQ(parameterInfo(kNumParameters), nullptr);
+    EXPECT_EQ(saturateToInt32(-2.7), -2);
+    // The exponential curve spans the audio band.
+    EXPECT_NEAR(displayQuantity(kCutoff, 0.0f), 20.0, 1e-9);
+    EXPECT_NEAR(displayQuantity(kCutoff, 1.0f), 20000.0, 1e-9);
 }
 
 TEST(ParameterText, NoteNamesAndEditorTextsAtTheirEnds)
