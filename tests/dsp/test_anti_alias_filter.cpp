@@ -28,7 +28,7 @@ void expectSettledLowpass(AntiAliasFilter& f, int samples, double tolerance)
 
 } // namespace
 
-TEST(AntiAliasFilter, MeasuredResponseFollowsRateAndCutoff)
+TEST(AntiAliasFilter, MeasuredResponseFollowsRateAndCutoffWithinHalfTheRate)
 {
     AntiAliasFilter f;
     for (double rate : {441000.0, 176400.0}) {
@@ -53,10 +53,7 @@ TEST(AntiAliasFilter, MeasuredResponseFollowsRateAndCutoff)
     EXPECT_NEAR(f.processSample(1.0), 1.0, 1e-9);
     f.reset();
     EXPECT_EQ(f.processSample(0.0), 0.0);
-}
 
-TEST(AntiAliasFilter, EdgesAtOrBeyondHalfTheRateAreDesignedWithinIt)
-{
     // The engine's decimator at host rate 8000: its 16000 Hz cutoff at a
     // 16000 Hz rate, set in either order, is designed at 0.45 of the rate.
     AntiAliasFilter cutoffFirst, rateFirst;

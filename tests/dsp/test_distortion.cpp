@@ -24,13 +24,25 @@ Distortion plainShaper(std::int64_t mode)
 
 } // namespace
 
-TEST(DistortionMapping, LinearSegmentsAndHardClips)
+TEST(DistortionMapping, LinearSegmentsHardClipsAndRectification)
 {
-    // At unit levels both mappings clip at +-1.
     for (std::int64_t mode : {linear, tanhMode}) {
+        // At unit levels both mappings clip at +-1.
         Distortion unit = plainShaper(mode);
         for (double x : {0.5, -0.5, 0.0, 3.0, -3.0, 1e300})
             EXPECT_EQ(unit.processSample(x), std::clamp(x, -1.0, 1.0)) << mode << " " << x;
+        // Half rectification drops the lower half; full rectification folds it up.
+        unit.setRectification(0.5);
+        EXPECT_EQ(unit.processSample(-0.5), 0.0) << mode;
+        EXPECT_EQ(unit.processSample(-3.0), 0.0) << mode;
+        EXPECT_EQ(unit.processSample(0.5), 0.5) << mode;
+        unit.setRectification(1.0);
+        unit.setLowerThreshold(dB(0.5));
+        unit.setLowerSaturation(dB(0.5));
+        unit.setLowerClampLevel(dB(0.5));
+        EXPECT_NEAR(unit.processSample(-0.3), 0.3, 1e-15) << mode;
+        EXPECT_NEAR(unit.processSample(-3.0), 0.5, 1e-12) << mode;
+        EXPECT_NEAR(unit.processSample(3.0), 1.0, 1e-12) << mode;
     }
     Distortion d = plainShaper(linear);
     d.setUpperThreshold(dB(0.5));
@@ -51,6 +63,15 @@ TEST(DistortionMapping, LinearSegmentsAndHardClips)
     d.setUpperSaturation(dB(0.1));
     EXPECT_NEAR(d.processSample(0.51), 0.75, 1e-12);
     EXPECT_NEAR(d.processSample(0.49), 0.49, 1e-15);
+
+    // Subnormal levels a few steps apart clip instead of overflowing.
+    d.setUpperThreshold(-6300.0);
+    d.setUpperSaturation(-6299.9999999);
+    const double t = std::pow(10.0, -6300.0 * 0.05);
+    const double u = std::pow(10.0, -6299.9999999 * 0.05);
+    ASSERT_GT(u, t);
+    for (double x = t; x <= u; x = std::nextafter(x, 1.0))
+        ASSERT_LE(std::abs(d.processSample(x)), 1.0) << x;
 }
 
 TEST(DistortionMapping, TanhKneeStartsWithSlopeOneAndNeverExceedsItsClamp)
@@ -77,36 +98,4 @@ TEST(DistortionMapping, TanhKneeStartsWithSlopeOneAndNeverExceedsItsClamp)
             }
         }
     }
-}
-
-TEST(DistortionMapping, HalfAndFullRectification)
-{
-    for (std::int64_t mode : {linear, tanhMode}) {
-        Distortion half = plainShaper(mode);
-        half.setRectification(0.5);
-        EXPECT_EQ(half.processSample(-0.5), 0.0) << mode;
-        EXPECT_EQ(half.processSample(-3.0), 0.0) << mode;
-        EXPECT_EQ(half.processSample(0.5), 0.5) << mode;
-
-        Distortion full = plainShaper(mode);
-        full.setRectification(1.0);
-        full.setLowerThreshold(dB(0.5));
-        full.setLowerSaturation(dB(0.5));
-        full.setLowerClampLevel(dB(0.5));
-        EXPECT_NEAR(full.processSample(-0.3), 0.3, 1e-15) << mode;
-        EXPECT_NEAR(full.processSample(-3.0), 0.5, 1e-12) << mode;
-        EXPECT_NEAR(full.processSample(3.0), 1.0, 1e-12) << mode;
-    }
-}
-
-TEST(DistortionMapping, SubnormalLevelsAFewStepsApartClipInsteadOfOverflowing)
-{
-    Distortion narrow = plainShaper(linear);
-    narrow.setUpperThreshold(-6300.0);
-    narrow.setUpperSaturation(-6299.9999999);
-    const double t = std::pow(10.0, -6300.0 * 0.05);
-    const double u = std::pow(10.0, -6299.9999999 * 0.05);
-    ASSERT_GT(u, t);
-    for (double x = t; x <= u; x = std::nextafter(x, 1.0))
-        ASSERT_LE(std::abs(narrow.processSample(x)), 1.0) << x;
 }

@@ -39,7 +39,7 @@ AmpEnvRc makeAmp(double attack, double hold, double decay, double sustainDb, dou
 
 } // namespace
 
-TEST(AmpEnvRc, StagesFollowTheClockAndTheirTimeConstants)
+TEST(AmpEnvRc, StagesFollowTheClockAndTheReleaseIsCutTwoSecondsAfterItsTime)
 {
     EXPECT_TRUE(AmpEnvRc().isFinished());
     const double attack = 0.0071, hold = 0.0052, decay = 0.0203;
@@ -68,24 +68,22 @@ TEST(AmpEnvRc, StagesFollowTheClockAndTheirTimeConstants)
     instant.setPeak(7000.0);
     instant.trigger();
     EXPECT_NEAR(instant.getSample(), approach(dB(-12.0), dB(-3.0), 0.01, 1), 1e-12);
-}
 
-TEST(AmpEnvRc, ReleaseStartsFromThePartialLevelAndIsCutTwoSecondsLater)
-{
+    // The release starts from a partial level.
     const double release = 0.0123;
-    AmpEnvRc env = makeAmp(0.05, 0.0, 0.1, -6.0, release);
-    env.trigger();
-    expectApproach(env, 0.0, 1.0, 0.05, 500);
-    const double partial = env.getOutput();
-    env.startRelease();
+    AmpEnvRc cut = makeAmp(0.05, 0.0, 0.1, -6.0, release);
+    cut.trigger();
+    expectApproach(cut, 0.0, 1.0, 0.05, 500);
+    const double partial = cut.getOutput();
+    cut.startRelease();
     // Release sample k runs at clock mark 2 + k / fs; the cut comes once that
     // exceeds mark 3 + 2.
     const int firstCut = static_cast<int>(std::floor((release + 2.0) * fs)) + 1;
-    expectApproach(env, partial, 1e-50, release, firstCut - 1);
-    EXPECT_FALSE(env.isFinished());
-    EXPECT_EQ(env.getSample(), 0.0);
-    EXPECT_TRUE(env.isFinished());
-    EXPECT_EQ(env.getSample(), 0.0);
+    expectApproach(cut, partial, 1e-50, release, firstCut - 1);
+    EXPECT_FALSE(cut.isFinished());
+    EXPECT_EQ(cut.getSample(), 0.0);
+    EXPECT_TRUE(cut.isFinished());
+    EXPECT_EQ(cut.getSample(), 0.0);
 }
 
 TEST(PitchEnvRC, StagesApproachTheirLevelsAndANoteDuringTheReleaseContinues)
