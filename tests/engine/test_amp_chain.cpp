@@ -18,7 +18,7 @@ double noteLevelDb(const std::function<void(Zarvex2&)>& patch, int velocity)
 
 } // namespace
 
-TEST(AmpChain, VelocityAmountsSpanTheirRangeScaledByTheAccent)
+TEST(AmpChain, VelocityAmountsFollowTheAccentAndTheShorterReleaseEndsTheSound)
 {
     for (double accent : {1.0, 0.5, 0.0}) {
         const auto patch = [accent](Zarvex2& e) {
@@ -28,10 +28,7 @@ TEST(AmpChain, VelocityAmountsSpanTheirRangeScaledByTheAccent)
         };
         EXPECT_NEAR(noteLevelDb(patch, 127) - noteLevelDb(patch, 64), 24.0 * accent, 0.01) << accent;
     }
-}
 
-TEST(AmpChain, TheShorterReleaseEndsTheSoundAndFreezesTheOther)
-{
     // Each envelope is cut 2 s after its release time.
     for (auto [release1, release2, end] : {std::tuple{0.3, 0.01, 2.01}, {0.01, 0.3, 2.01}, {0.3, 0.5, 2.3}}) {
         auto e = makeDefaultEngine(kRate);

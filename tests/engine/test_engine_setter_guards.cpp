@@ -42,7 +42,23 @@ std::vector<Setter> allSetters()
                      &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent})
         setters.push_back([set](Zarvex2& e, double v) { (e.filter.*set)(v); });
 
-    const std::vector<Setter> modules = {
+    // The distortion's levels come before the mode list, whose last entries
+    // can switch it off.
+    using EnvSet = void (*)(AmpEnvRc&, double);
+    for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
+        for (EnvSet set : std::initializer_list<EnvSet>{[](AmpEnvRc& a, double v) { a.setPeak(v); },
+                 [](AmpEnvRc& a, double v) { a.setSustain(v); }, [](AmpEnvRc& a, double v) { a.setStart(v); },
+                 [](AmpEnvRc& a, double v) { a.setReleaseFloor(v); }, [](AmpEnvRc& a, double v) { a.setTimeUnit(v); },
+                 [](AmpEnvRc& a, double v) { a.setAttack(v); }, [](AmpEnvRc& a, double v) { a.setHold(v); },
+                 [](AmpEnvRc& a, double v) { a.setDecay(v); }, [](AmpEnvRc& a, double v) { a.setRelease(v); },
+                 [](AmpEnvRc& a, double v) { a.setTimeScale(v); }})
+            setters.push_back([env, set](Zarvex2& e, double v) { set(e.*env, v); });
+    for (auto set : {&Distortion::setDryWet, &Distortion::setDrive, &Distortion::setDcOffset,
+             &Distortion::setRectification, &Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
+             &Distortion::setLowerSaturation, &Distortion::setUpperSaturation, &Distortion::setLowerClampLevel,
+             &Distortion::setUpperClampLevel})
+        setters.push_back([set](Zarvex2& e, double v) { (e.distortion.*set)(v); });
+    setters.insert(setters.end(), {
         [](Zarvex2& e, double v) { e.generator.osc1.setDetune(v); },
         [](Zarvex2& e, double v) { e.generator.osc1.setDetuneRandom(v); },
         [](Zarvex2& e, double v) { e.generator.osc1.setDetuneRandomRate(v); },
@@ -64,10 +80,8 @@ std::vector<Setter> allSetters()
         [](Zarvex2& e, double v) { e.distortion.setMode(count(v)); },
         [](Zarvex2& e, double v) { e.setDistMode(count(v)); },
         [](Zarvex2& e, double v) { e.antiAlias.setCutoff(v); },
-    };
-    // Sample rates last, as they can leave the rest silent; the octave tables
-    // are built at the rate in force.
-    const std::vector<Setter> rates = {
+        // Sample rates last, as they can leave the rest silent; the octave
+        // tables are built at the rate in force.
         [](Zarvex2& e, double v) { e.filter.setSampleRate(v); },
         [](Zarvex2& e, double v) { e.distortion.setSampleRate(v); },
         [](Zarvex2& e, double v) { e.ampEnv2.setSampleRate(v); },
@@ -80,25 +94,7 @@ std::vector<Setter> allSetters()
             e.generator.osc3.setWaveform(13);
         },
         [](Zarvex2& e, double v) { e.setSampleRate(v); },
-    };
-    // The distortion's levels come before the mode list, whose last entries
-    // can switch it off.
-    using EnvSet = void (*)(AmpEnvRc&, double);
-    for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
-        for (EnvSet set : std::initializer_list<EnvSet>{[](AmpEnvRc& a, double v) { a.setPeak(v); },
-                 [](AmpEnvRc& a, double v) { a.setSustain(v); }, [](AmpEnvRc& a, double v) { a.setStart(v); },
-                 [](AmpEnvRc& a, double v) { a.setReleaseFloor(v); }, [](AmpEnvRc& a, double v) { a.setTimeUnit(v); },
-                 [](AmpEnvRc& a, double v) { a.setAttack(v); }, [](AmpEnvRc& a, double v) { a.setHold(v); },
-                 [](AmpEnvRc& a, double v) { a.setDecay(v); }, [](AmpEnvRc& a, double v) { a.setRelease(v); },
-                 [](AmpEnvRc& a, double v) { a.setTimeScale(v); }})
-            setters.push_back([env, set](Zarvex2& e, double v) { set(e.*env, v); });
-    for (auto set : {&Distortion::setDryWet, &Distortion::setDrive, &Distortion::setDcOffset,
-             &Distortion::setRectification, &Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
-             &Distortion::setLowerSaturation, &Distortion::setUpperSaturation, &Distortion::setLowerClampLevel,
-             &Distortion::setUpperClampLevel})
-        setters.push_back([set](Zarvex2& e, double v) { (e.distortion.*set)(v); });
-    setters.insert(setters.end(), modules.begin(), modules.end());
-    setters.insert(setters.end(), rates.begin(), rates.end());
+    });
     return setters;
 }
 
