@@ -7,7 +7,7 @@ namespace {
 
 double gain(AntiAliasFilter& f, double hz)
 {
-    return measureSine(through(f), hz, f.getSampleRate()).gain;
+    return std::abs(measureSine(through(f), hz, f.getSampleRate()));
 }
 
 // Fourth-order bilinear Butterworth magnitude.

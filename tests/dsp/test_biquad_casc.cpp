@@ -23,7 +23,7 @@ BiQuadCasc makeFilter(std::int64_t mode, double f0, double q, double gainDb = 0.
 double measuredGain(std::int64_t mode, double f0, double q, double g, std::int64_t stages, double f)
 {
     BiQuadCasc filter = makeFilter(mode, f0, q, g, stages);
-    return measureSine(through(filter), f, fs).gain;
+    return std::abs(measureSine(through(filter), f, fs));
 }
 
 // The analog prototypes behind the cookbook designs (index = design number).

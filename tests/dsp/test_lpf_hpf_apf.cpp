@@ -20,8 +20,7 @@ LpfHpfApf make(double lowpass, double highpass, double allpass)
 
 cd measure(LpfHpfApf f, double hz)
 {
-    const SineResponse r = measureSine(through(f), hz, rate);
-    return std::polar(r.gain, r.phase);
+    return measureSine(through(f), hz, rate);
 }
 
 // Settled gain for a constant input or an input alternating +1, -1.

@@ -35,7 +35,7 @@ Ladder make(double cutoff, double resonance, std::int64_t poles, std::int64_t mo
 template <class Ladder>
 double gainAt(Ladder ladder, double f, double amplitude)
 {
-    return measureSine(through(ladder), f, fs, amplitude).gain;
+    return std::abs(measureSine(through(ladder), f, fs, amplitude));
 }
 
 // The linear interpolation and the anti-alias filter are common to every tap

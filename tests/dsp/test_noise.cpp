@@ -24,9 +24,9 @@ TEST(NoiseSource, WhiteNoiseIsCentredWithinItsRangeAndEachSourcesOwn)
 TEST(White2PinkFilter, FallsThreeDecibelsPerOctaveAcrossTheAudioBand)
 {
     White2PinkFilter filter;
-    const double reference = measureSine(through(filter), 100.0, 44100.0).gain;
+    const double reference = std::abs(measureSine(through(filter), 100.0, 44100.0));
     for (double hz = 25.0; hz < 20000.0; hz *= 2.0) {
-        const double dB = 20.0 * std::log10(measureSine(through(filter), hz, 44100.0).gain / reference);
+        const double dB = 20.0 * std::log10(std::abs(measureSine(through(filter), hz, 44100.0)) / reference);
         EXPECT_NEAR(dB, -3.0103 * std::log2(hz / 100.0), 0.2) << hz;
     }
 }

@@ -5,6 +5,7 @@
 
 #include "dsp/FourierTransformer.h"
 #include "presets/FactorySource.h"
+#include "tests/support/Signals.h"
 #include "tests/tools/RenderTestSupport.h"
 #include "tools/render/Files.h"
 
@@ -102,7 +103,10 @@ std::vector<double> fingerprint(const std::vector<double>& x, double rate)
 
 } // namespace
 
-TEST(FactoryBank, HoldsEverySourceAsItsOwnProgramInBankAndProgramFiles)
+// The bank and program files hold every source as its own program; the
+// renderer loads the bank and saves it back unchanged, and the plug-in's
+// program calls recall each program's name and values.
+TEST(FactoryBank, HoldsEverySourceAndLoadsThroughTheRendererAndThePluginsProgramCalls)
 {
     const auto bank = factoryBank();
     const auto sources = factorySources();
@@ -121,11 +125,7 @@ TEST(FactoryBank, HoldsEverySourceAsItsOwnProgramInBankAndProgramFiles)
     }
     EXPECT_EQ(names.size(), 32u);
     EXPECT_EQ(valueSets.size(), 32u);
-}
 
-TEST(FactoryBank, LoadsThroughTheRendererAndThePluginsProgramCalls)
-{
-    // The renderer loads the bank and saves it back unchanged.
     const auto copy = (std::filesystem::temp_directory_path()
         / ("zarvex-factory-copy-" + std::to_string(getpid()) + ".fxb")).string();
     const std::string command = std::string(ZARVEX_RENDER_PATH) + " --plugin " + ZARVEX_PLUGIN_PATH + " --load '"
@@ -135,8 +135,6 @@ TEST(FactoryBank, LoadsThroughTheRendererAndThePluginsProgramCalls)
         << "the bank saved back differs";
     std::filesystem::remove(copy);
 
-    // Switching programs recalls each one's name and values.
-    const auto bank = factoryBank();
     HostedPlugin plugin(ZARVEX_PLUGIN_PATH, 44100.0, 512);
     plugin.load(bank, bankPath);
     for (int32_t i = plugin.programCount() - 1; i >= 0; --i) {
@@ -165,8 +163,7 @@ TEST(FactorySounds, SitInOneLevelWindowAtBothRatesAndSoundUnlikeEachOther)
             plugin.load(program, sources[i].name);
             const auto x = leftOf(renderAll(plugin, phrase, { TailMode::fixed, 0.5 }));
             ASSERT_TRUE(std::all_of(x.begin(), x.end(), [](double v) { return std::isfinite(v); }));
-            const double peak = std::accumulate(x.begin(), x.end(), 0.0,
-                [](double p, double v) { return std::max(p, std::fabs(v)); });
+            const double peak = peakOf(x);
             EXPECT_GE(dB(peak), -12.0);
             EXPECT_LE(dB(peak), -1.0);
             quietest = std::min(quietest, dB(loudness(x, peak)));
