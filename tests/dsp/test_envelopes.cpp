@@ -9,20 +9,15 @@ constexpr double fs = 44100.0;
 
 double dB(double db) { return std::pow(10.0, db / 20.0); }
 
-// Value after n steps of a one-pole approach with time constant t seconds.
-double approach(double y0, double target, double t, int n)
-{
-    return target + (y0 - target) * std::exp(-n / (t * fs));
-}
-
 // Samples for which a clock starting at 0 and stepping by 1/fs stays <= mark.
 int samplesUpTo(double mark) { return static_cast<int>(std::floor(mark * fs)) + 1; }
 
+// The next samples follow a one-pole approach with time constant t seconds.
 template <class Env>
 void expectApproach(Env& env, double y0, double target, double t, int samples)
 {
     for (int n = 1; n <= samples; ++n)
-        ASSERT_NEAR(env.getSample(), approach(y0, target, t, n), 1e-12) << n;
+        ASSERT_NEAR(env.getSample(), target + (y0 - target) * std::exp(-n / (t * fs)), 1e-12) << n;
 }
 
 AmpEnvRc makeAmp(double attack, double hold, double decay, double sustainDb, double release)
@@ -67,7 +62,7 @@ TEST(AmpEnvRc, StagesFollowTheClockAndTheReleaseIsCutTwoSecondsAfterItsTime)
     instant.setPeak(std::nan("")); // levels that are not finite are refused
     instant.setPeak(7000.0);
     instant.trigger();
-    EXPECT_NEAR(instant.getSample(), approach(dB(-12.0), dB(-3.0), 0.01, 1), 1e-12);
+    expectApproach(instant, dB(-12.0), dB(-3.0), 0.01, 1);
 
     // The release starts from a partial level.
     const double release = 0.0123;

@@ -17,69 +17,65 @@ std::int64_t count(double v)
     return std::isnan(v) ? 0 : std::int64_t(std::clamp(v, -9.2e18, 9.2e18));
 }
 
+// One setter for each member function given, called on the part of the
+// engine that `part` picks.
+template <class Part, class... Set>
+void add(std::vector<Setter>& setters, Part part, Set... set)
+{
+    (setters.push_back([part, set](Zarvex2& e, double v) { (part(e).*set)(v); }), ...);
+}
+
 // Every setter a value can reach: the engine's, its sections' and their
 // modules' own.
 std::vector<Setter> allSetters()
 {
+    using D = Distortion;
+    using S = SuperOscillator;
     std::vector<Setter> setters;
-    for (auto set : {&Zarvex2::setAccent, &Zarvex2::setSlideTime, &Zarvex2::setEnvSlope, &Zarvex2::setPitchBend,
-                     &Zarvex2::setVolume, &Zarvex2::setVolByVel, &Zarvex2::setAmp1Peak, &Zarvex2::setAmp2Peak,
-                     &Zarvex2::setAmpEnv1PeakByVel, &Zarvex2::setAmpEnv2PeakByVel, &Zarvex2::setDistMix,
-                     &Zarvex2::setDistDryWetByVel})
-        setters.push_back([set](Zarvex2& e, double v) { (e.*set)(v); });
-    for (auto set : {&G::setVibDepth, &G::setPWMDepth, &G::setO1Phase, &G::setO1PW, &G::setO2PW, &G::setO2CoarseTune,
-                     &G::setO3FineTune})
-        setters.push_back([set](Zarvex2& e, double v) { (e.generator.*set)(v); });
+    add(setters, [](Zarvex2& e) -> Zarvex2& { return e; }, &Zarvex2::setAccent, &Zarvex2::setSlideTime,
+        &Zarvex2::setEnvSlope, &Zarvex2::setPitchBend, &Zarvex2::setVolume, &Zarvex2::setVolByVel,
+        &Zarvex2::setAmp1Peak, &Zarvex2::setAmp2Peak, &Zarvex2::setAmpEnv1PeakByVel, &Zarvex2::setAmpEnv2PeakByVel,
+        &Zarvex2::setDistMix, &Zarvex2::setDistDryWetByVel);
+    add(setters, [](Zarvex2& e) -> G& { return e.generator; }, &G::setVibDepth, &G::setPWMDepth, &G::setO1Phase,
+        &G::setO1PW, &G::setO2PW, &G::setO2CoarseTune, &G::setO3FineTune);
     for (int r = 0; r < G::numRamps; ++r)
         for (auto set : {&G::setRampStart, &G::setRampEnd, &G::setRampStartByVel})
             setters.push_back([r, set](Zarvex2& e, double v) { (e.generator.*set)(r, v); });
-    for (auto set : {&F::setMode, &F::setNumStages, &F::setDryWet, &F::setDryWetByVel, &F::setCutoff,
-                     &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey, &F::setCutoffModByInput,
-                     &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel, &F::setResoModByInput,
-                     &F::setResoModByOutput, &F::setResoByCutoff, &F::setGain, &F::setDrive, &F::setDcOffset,
-                     &F::setOversampling, &F::setEnvStart, &F::setEnvPeak, &F::setEnvEnd, &F::setEnvPeakByVel,
-                     &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack, &F::setEnvDecay, &F::setEnvRelease,
-                     &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent})
-        setters.push_back([set](Zarvex2& e, double v) { (e.filter.*set)(v); });
-
-    // The distortion's levels come before the mode list, whose last entries
-    // can switch it off.
-    using EnvSet = void (*)(AmpEnvRc&, double);
+    add(setters, [](Zarvex2& e) -> F& { return e.filter; }, &F::setMode, &F::setNumStages, &F::setDryWet,
+        &F::setDryWetByVel, &F::setCutoff, &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey, &F::setCutoffModByInput,
+        &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel, &F::setResoModByInput, &F::setResoModByOutput,
+        &F::setResoByCutoff, &F::setGain, &F::setDrive, &F::setDcOffset, &F::setOversampling, &F::setEnvStart,
+        &F::setEnvPeak, &F::setEnvEnd, &F::setEnvPeakByVel, &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack,
+        &F::setEnvDecay, &F::setEnvRelease, &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent);
     for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
-        for (EnvSet set : std::initializer_list<EnvSet>{[](AmpEnvRc& a, double v) { a.setPeak(v); },
-                 [](AmpEnvRc& a, double v) { a.setSustain(v); }, [](AmpEnvRc& a, double v) { a.setStart(v); },
-                 [](AmpEnvRc& a, double v) { a.setReleaseFloor(v); }, [](AmpEnvRc& a, double v) { a.setTimeUnit(v); },
-                 [](AmpEnvRc& a, double v) { a.setAttack(v); }, [](AmpEnvRc& a, double v) { a.setHold(v); },
-                 [](AmpEnvRc& a, double v) { a.setDecay(v); }, [](AmpEnvRc& a, double v) { a.setRelease(v); },
-                 [](AmpEnvRc& a, double v) { a.setTimeScale(v); }})
-            setters.push_back([env, set](Zarvex2& e, double v) { set(e.*env, v); });
-    for (auto set : {&Distortion::setDryWet, &Distortion::setDrive, &Distortion::setDcOffset,
-             &Distortion::setRectification, &Distortion::setLowerThreshold, &Distortion::setUpperThreshold,
-             &Distortion::setLowerSaturation, &Distortion::setUpperSaturation, &Distortion::setLowerClampLevel,
-             &Distortion::setUpperClampLevel})
-        setters.push_back([set](Zarvex2& e, double v) { (e.distortion.*set)(v); });
+        add(setters, [env](Zarvex2& e) -> AmpEnvRc& { return e.*env; }, &AmpEnvRc::setPeak, &AmpEnvRc::setSustain,
+            &AmpEnvRc::setStart, &AmpEnvRc::setReleaseFloor, &AmpEnvRc::setTimeUnit, &AmpEnvRc::setAttack,
+            &AmpEnvRc::setHold, &AmpEnvRc::setDecay, &AmpEnvRc::setRelease, &AmpEnvRc::setTimeScale);
+    // The distortion's levels come before the mode setters, whose last
+    // entries can switch it off.
+    add(setters, [](Zarvex2& e) -> D& { return e.distortion; }, &D::setDryWet, &D::setDrive, &D::setDcOffset,
+        &D::setRectification, &D::setLowerThreshold, &D::setUpperThreshold, &D::setLowerSaturation,
+        &D::setUpperSaturation, &D::setLowerClampLevel, &D::setUpperClampLevel);
+    add(setters, [](Zarvex2& e) -> S& { return e.generator.osc1; }, &S::setDetune, &S::setDetuneRandom,
+        &S::setDetuneRandomRate, &S::setFrequency);
+    add(setters, [](Zarvex2& e) -> Oscillator& { return e.generator.osc2; }, &Oscillator::setPulseWidth,
+        &Oscillator::setStartPhase);
+    add(setters, [](Zarvex2& e) -> Oscillator& { return e.generator.osc3; }, &Oscillator::setFrequency);
+    add(setters, [](Zarvex2& e) -> LpfHpfApf& { return e.generator.osc2Filter; }, &LpfHpfApf::setLowpassFrequency,
+        &LpfHpfApf::setHighpassFrequency);
+    add(setters, [](Zarvex2& e) -> LpfHpfApf& { return e.generator.osc3Filter; }, &LpfHpfApf::setAllpassFrequency);
+    add(setters, [](Zarvex2& e) -> AntiAliasFilter& { return e.antiAlias; }, &AntiAliasFilter::setCutoff);
     setters.insert(setters.end(), {
-        [](Zarvex2& e, double v) { e.generator.osc1.setDetune(v); },
-        [](Zarvex2& e, double v) { e.generator.osc1.setDetuneRandom(v); },
-        [](Zarvex2& e, double v) { e.generator.osc1.setDetuneRandomRate(v); },
-        [](Zarvex2& e, double v) { e.generator.osc1.setDensity(count(v)); },
-        [](Zarvex2& e, double v) { e.generator.osc1.setFrequency(v); },
-        [](Zarvex2& e, double v) { e.generator.osc2.setPulseWidth(v); },
-        [](Zarvex2& e, double v) { e.generator.osc2.setStartPhase(v); },
         [](Zarvex2& e, double v) { e.generator.osc2.resetPhase(v); },
-        [](Zarvex2& e, double v) { e.generator.osc3.setFrequency(v); },
+        [](Zarvex2& e, double v) { e.generator.ramps[G::fm21Ramp].setTime(v); },
+        [](Zarvex2& e, double v) { e.generator.ramps[G::osc1PitchRamp].setTimeScale(v); },
+        [](Zarvex2& e, double v) { e.generator.osc1.setDensity(count(v)); },
         [](Zarvex2& e, double v) { e.generator.setO2Wave(count(v)); },
         [](Zarvex2& e, double v) { e.generator.setModulation(int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX))); },
         [](Zarvex2& e, double v) { e.generator.setSyncToOsc1(int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX))); },
-        [](Zarvex2& e, double v) { e.generator.osc2Filter.setLowpassFrequency(v); },
-        [](Zarvex2& e, double v) { e.generator.osc2Filter.setHighpassFrequency(v); },
-        [](Zarvex2& e, double v) { e.generator.osc3Filter.setAllpassFrequency(v); },
-        [](Zarvex2& e, double v) { e.generator.ramps[G::fm21Ramp].setTime(v); },
-        [](Zarvex2& e, double v) { e.generator.ramps[G::osc1PitchRamp].setTimeScale(v); },
         [](Zarvex2& e, double v) { e.distortion.setOversampling(count(v)); },
         [](Zarvex2& e, double v) { e.distortion.setMode(count(v)); },
         [](Zarvex2& e, double v) { e.setDistMode(count(v)); },
-        [](Zarvex2& e, double v) { e.antiAlias.setCutoff(v); },
         // Sample rates last, as they can leave the rest silent; the octave
         // tables are built at the rate in force.
         [](Zarvex2& e, double v) { e.filter.setSampleRate(v); },
