@@ -61,9 +61,9 @@ TEST(AntiAliasFilter, MeasuredResponseFollowsRateAndCutoffWithinHalfTheRate)
     cutoffFirst.setSampleRate(16000.0);
     rateFirst.setSampleRate(16000.0);
     rateFirst.setCutoff(16000.0);
-    for (AntiAliasFilter* f : {&cutoffFirst, &rateFirst}) {
-        expectSettledLowpass(*f, 1000, 1e-12);
-        EXPECT_NEAR(gain(*f, 7200.0), std::sqrt(0.5), 2e-4);
+    for (AntiAliasFilter* either : {&cutoffFirst, &rateFirst}) {
+        expectSettledLowpass(*either, 1000, 1e-12);
+        EXPECT_NEAR(gain(*either, 7200.0), std::sqrt(0.5), 2e-4);
     }
     // Exactly half the rate is degenerate as well.
     cutoffFirst.setSampleRate(32000.0);

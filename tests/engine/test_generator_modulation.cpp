@@ -31,13 +31,6 @@ void tuneOsc(G& g, int osc, std::int64_t waveform, double semitones)
     (g.*(osc == 2 ? &G::setO2CoarseTune : &G::setO3CoarseTune))(semitones);
 }
 
-// Oscillator 2 or 3 as a sine 24 semitones below the note, almost silent itself.
-void quietModulator(G& g, int osc)
-{
-    tuneOsc(g, osc, 3, -24.0);
-    setRamp(g, G::osc1AmpRamp + osc - 1, -96.0);
-}
-
 } // namespace
 
 TEST(GeneratorModulation, RingModulationAmountsKeepTheAccentOfTheirSetting)
@@ -49,7 +42,8 @@ TEST(GeneratorModulation, RingModulationAmountsKeepTheAccentOfTheirSetting)
         const bool ring = ramp == G::rm12Ramp;
         e->setEnvSlope(1.0);
         e->generator.setModulation(1);
-        quietModulator(e->generator, 2);
+        tuneOsc(e->generator, 2, 3, -24.0); // a sine two octaves down, itself silent
+        setRamp(e->generator, G::osc2AmpRamp, -96.0);
         setRamp(e->generator, G::rm12Ramp, ring ? 0.0 : -96.0);
         setRamp(e->generator, G::osc1AmpRamp, ring ? -96.0 : 0.0);
         e->generator.ramps[ramp].setTime(2000.0);
