@@ -18,16 +18,10 @@ LpfHpfApf make(double lowpass, double highpass, double allpass)
     return f;
 }
 
-cd measure(LpfHpfApf f, double hz)
-{
-    return measureSine(through(f), hz, rate);
-}
+cd measure(LpfHpfApf f, double hz) { return measureSine(through(f), hz, rate); }
 
 // Settled gain for a constant input or an input alternating +1, -1.
-double settled(LpfHpfApf f, bool alternating)
-{
-    return std::abs(settle(through(f), 1.0, 20000, alternating));
-}
+double settled(LpfHpfApf f, bool alternate) { return std::abs(settle(through(f), 1.0, 20000, alternate)); }
 
 // The same noise, from its start, on every call.
 std::vector<double> noiseThrough(LpfHpfApf& f, int count)

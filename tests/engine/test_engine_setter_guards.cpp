@@ -11,11 +11,9 @@ using G = MonoGenerator;
 using F = MonoFilter;
 using Setter = std::function<void(Zarvex2&, double)>;
 
-// A count or index brought into range of the integer it stands for.
-std::int64_t count(double v)
-{
-    return std::isnan(v) ? 0 : std::int64_t(std::clamp(v, -9.2e18, 9.2e18));
-}
+// A count or index brought into range of the 64- or 32-bit integer it stands for.
+std::int64_t count(double v) { return std::isnan(v) ? 0 : std::int64_t(std::clamp(v, -9.2e18, 9.2e18)); }
+int count32(double v) { return int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX)); }
 
 // One setter for each member function given, called on the part of the
 // engine that `part` picks.
@@ -34,23 +32,25 @@ std::vector<Setter> allSetters()
     std::vector<Setter> setters;
     add(setters, [](Zarvex2& e) -> Zarvex2& { return e; }, &Zarvex2::setAccent, &Zarvex2::setSlideTime,
         &Zarvex2::setEnvSlope, &Zarvex2::setPitchBend, &Zarvex2::setVolume, &Zarvex2::setVolByVel,
-        &Zarvex2::setAmp1Peak, &Zarvex2::setAmp2Peak, &Zarvex2::setAmpEnv1PeakByVel, &Zarvex2::setAmpEnv2PeakByVel,
-        &Zarvex2::setDistMix, &Zarvex2::setDistDryWetByVel);
-    add(setters, [](Zarvex2& e) -> G& { return e.generator; }, &G::setVibDepth, &G::setPWMDepth, &G::setO1Phase,
-        &G::setO1PW, &G::setO2PW, &G::setO2CoarseTune, &G::setO3FineTune);
+        &Zarvex2::setAmp1Peak, &Zarvex2::setAmp2Peak, &Zarvex2::setAmpEnv1PeakByVel,
+        &Zarvex2::setAmpEnv2PeakByVel, &Zarvex2::setDistMix, &Zarvex2::setDistDryWetByVel);
+    add(setters, [](Zarvex2& e) -> G& { return e.generator; }, &G::setVibDepth, &G::setPWMDepth,
+        &G::setO1Phase, &G::setO1PW, &G::setO2PW, &G::setO2CoarseTune, &G::setO3FineTune);
     for (int r = 0; r < G::numRamps; ++r)
         for (auto set : {&G::setRampStart, &G::setRampEnd, &G::setRampStartByVel})
             setters.push_back([r, set](Zarvex2& e, double v) { (e.generator.*set)(r, v); });
     add(setters, [](Zarvex2& e) -> F& { return e.filter; }, &F::setMode, &F::setNumStages, &F::setDryWet,
-        &F::setDryWetByVel, &F::setCutoff, &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey, &F::setCutoffModByInput,
-        &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel, &F::setResoModByInput, &F::setResoModByOutput,
-        &F::setResoByCutoff, &F::setGain, &F::setDrive, &F::setDcOffset, &F::setOversampling, &F::setEnvStart,
-        &F::setEnvPeak, &F::setEnvEnd, &F::setEnvPeakByVel, &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack,
-        &F::setEnvDecay, &F::setEnvRelease, &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent);
+        &F::setDryWetByVel, &F::setCutoff, &F::setFreqByVel, &F::setKeyTrack, &F::setRefKey,
+        &F::setCutoffModByInput, &F::setCutoffModByOutput, &F::setResonance, &F::setResoByVel,
+        &F::setResoModByInput, &F::setResoModByOutput, &F::setResoByCutoff, &F::setGain, &F::setDrive,
+        &F::setDcOffset, &F::setOversampling, &F::setEnvStart, &F::setEnvPeak, &F::setEnvEnd,
+        &F::setEnvPeakByVel, &F::setEnvDurByVel, &F::setEnvHold, &F::setEnvAttack, &F::setEnvDecay,
+        &F::setEnvRelease, &F::setPitchBend, &F::setSlideTime, &F::setEnvSlope, &F::setAccent);
     for (AmpEnvRc Zarvex2::*env : {&Zarvex2::ampEnv1, &Zarvex2::ampEnv2})
-        add(setters, [env](Zarvex2& e) -> AmpEnvRc& { return e.*env; }, &AmpEnvRc::setPeak, &AmpEnvRc::setSustain,
-            &AmpEnvRc::setStart, &AmpEnvRc::setReleaseFloor, &AmpEnvRc::setTimeUnit, &AmpEnvRc::setAttack,
-            &AmpEnvRc::setHold, &AmpEnvRc::setDecay, &AmpEnvRc::setRelease, &AmpEnvRc::setTimeScale);
+        add(setters, [env](Zarvex2& e) -> AmpEnvRc& { return e.*env; }, &AmpEnvRc::setPeak,
+            &AmpEnvRc::setSustain, &AmpEnvRc::setStart, &AmpEnvRc::setReleaseFloor, &AmpEnvRc::setTimeUnit,
+            &AmpEnvRc::setAttack, &AmpEnvRc::setHold, &AmpEnvRc::setDecay, &AmpEnvRc::setRelease,
+            &AmpEnvRc::setTimeScale);
     // The distortion's levels come before the mode setters, whose last
     // entries can switch it off.
     add(setters, [](Zarvex2& e) -> D& { return e.distortion; }, &D::setDryWet, &D::setDrive, &D::setDcOffset,
@@ -61,9 +61,10 @@ std::vector<Setter> allSetters()
     add(setters, [](Zarvex2& e) -> Oscillator& { return e.generator.osc2; }, &Oscillator::setPulseWidth,
         &Oscillator::setStartPhase);
     add(setters, [](Zarvex2& e) -> Oscillator& { return e.generator.osc3; }, &Oscillator::setFrequency);
-    add(setters, [](Zarvex2& e) -> LpfHpfApf& { return e.generator.osc2Filter; }, &LpfHpfApf::setLowpassFrequency,
-        &LpfHpfApf::setHighpassFrequency);
-    add(setters, [](Zarvex2& e) -> LpfHpfApf& { return e.generator.osc3Filter; }, &LpfHpfApf::setAllpassFrequency);
+    add(setters, [](Zarvex2& e) -> LpfHpfApf& { return e.generator.osc2Filter; },
+        &LpfHpfApf::setLowpassFrequency, &LpfHpfApf::setHighpassFrequency);
+    add(setters, [](Zarvex2& e) -> LpfHpfApf& { return e.generator.osc3Filter; },
+        &LpfHpfApf::setAllpassFrequency);
     add(setters, [](Zarvex2& e) -> AntiAliasFilter& { return e.antiAlias; }, &AntiAliasFilter::setCutoff);
     setters.insert(setters.end(), {
         [](Zarvex2& e, double v) { e.generator.osc2.resetPhase(v); },
@@ -71,8 +72,8 @@ std::vector<Setter> allSetters()
         [](Zarvex2& e, double v) { e.generator.ramps[G::osc1PitchRamp].setTimeScale(v); },
         [](Zarvex2& e, double v) { e.generator.osc1.setDensity(count(v)); },
         [](Zarvex2& e, double v) { e.generator.setO2Wave(count(v)); },
-        [](Zarvex2& e, double v) { e.generator.setModulation(int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX))); },
-        [](Zarvex2& e, double v) { e.generator.setSyncToOsc1(int(std::clamp<std::int64_t>(count(v), INT_MIN, INT_MAX))); },
+        [](Zarvex2& e, double v) { e.generator.setModulation(count32(v)); },
+        [](Zarvex2& e, double v) { e.generator.setSyncToOsc1(count32(v)); },
         [](Zarvex2& e, double v) { e.distortion.setOversampling(count(v)); },
         [](Zarvex2& e, double v) { e.distortion.setMode(count(v)); },
         [](Zarvex2& e, double v) { e.setDistMode(count(v)); },
