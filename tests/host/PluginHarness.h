@@ -70,7 +70,7 @@ public:
     std::string text(int32_t opcode, int32_t index = 0) const { return host.text(opcode, index); }
 
     void setParameter(int32_t index, float value) { effect()->setParameter(effect(), index, value); }
-    void setPatch(std::initializer_list<std::pair<int32_t, float>> patch)
+    void setPatch(const std::vector<std::pair<int32_t, float>>& patch)
     {
         for (const auto& [index, value] : patch)
             setParameter(index, value);
