@@ -5,9 +5,7 @@
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
-#include <fstream>
 #include <random>
-#include <string>
 
 namespace {
 
@@ -59,9 +57,7 @@ TEST(HostStress, NoLevelASoundCannotMeanReachesTheHost)
 {
     // Five low shelves at +24 dB each: legal settings, 120 dB of gain.
     auto harness = PluginHarness::opened();
-    for (const auto& [index, value] : { std::pair { kFilterMode, patch::mode(8) }, std::pair { kStages, patch::stages(5) },
-             std::pair { kGain, 1.0f } })
-        harness->setParameter(index, value);
+    harness->setPatch({ { kFilterMode, patch::mode(8) }, { kStages, patch::stages(5) }, { kGain, 1.0f } });
     harness->renderBlock(64, { PluginHarness::noteOn(0, 40) });
     EXPECT_LE(levelOf(harness->render(22050)), 64.0);
 }

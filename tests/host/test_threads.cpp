@@ -5,9 +5,7 @@
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <random>
 #include <thread>
 

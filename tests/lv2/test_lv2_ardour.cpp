@@ -5,9 +5,6 @@
 #include "tests/support/Signals.h"
 #include "tests/tools/RenderTestSupport.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 

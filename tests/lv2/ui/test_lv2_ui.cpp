@@ -55,12 +55,6 @@ protected:
         ASSERT_NE(ui, nullptr);
         idle();
     }
-    void close()
-    {
-        descriptor->cleanup(ui);
-        ui = nullptr;
-        XSync(display, False);
-    }
     void idle()
     {
         idleInterface->idle(ui);
@@ -90,17 +84,15 @@ protected:
         return shown;
     }
 
-    static void recordWrite(
-        LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* data)
+    // The port writes, as (port, value), and the size asked for.
+    static void recordWrite(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t format, const void* data)
     {
-        auto* self = static_cast<Lv2Ui*>(controller);
-        EXPECT_EQ(format, 0u);
-        if (size == sizeof(float))
-            self->writes.emplace_back(port, *static_cast<const float*>(data));
+        EXPECT_TRUE(format == 0 && size == sizeof(float));
+        static_cast<Lv2Ui*>(self)->writes.emplace_back(port, *static_cast<const float*>(data));
     }
-    static int recordResize(LV2UI_Feature_Handle handle, int width, int height)
+    static int recordResize(LV2UI_Feature_Handle self, int width, int height)
     {
-        static_cast<Lv2Ui*>(handle)->size = { width, height };
+        static_cast<Lv2Ui*>(self)->size = { width, height };
         return 0;
     }
 
@@ -110,11 +102,11 @@ protected:
     LV2UI_Resize resize { this, recordResize };
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
-    std::vector<std::pair<uint32_t, float>> writes; // port, value
+    std::vector<std::pair<uint32_t, float>> writes;
     std::pair<int, int> size;
 };
 
-TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
+TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftovers)
 {
     open();
     const auto shown = children();
@@ -147,11 +139,13 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(writes[0].first, static_cast<uint32_t>(ControlPorts::portOf(kVibDepth)));
     EXPECT_NEAR(writes[0].second, 20.0f, 1e-4);
-}
 
-TEST_F(Lv2Ui, OpensAndClosesWithoutLeftovers)
-{
-    open();
+    // Closed and opened again and again, it leaves nothing behind.
+    const auto close = [&] {
+        descriptor->cleanup(ui);
+        ui = nullptr;
+        XSync(display, False);
+    };
     close();
     const int files = openFiles();
     for (int i = 0; i < 20; ++i) {
