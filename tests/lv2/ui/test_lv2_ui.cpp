@@ -11,40 +11,12 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
 class Lv2Ui : public X11HostTest {
 protected:
-    void SetUp() override
-    {
-        X11HostTest::SetUp();
-        if (!display)
-            return;
-        library = dlopen(ZARVEX_LV2_BUNDLE "/ZarvexUi.so", RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library, nullptr) << dlerror();
-        const auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
-        ASSERT_NE(entry, nullptr);
-        descriptor = entry(0);
-        ASSERT_NE(descriptor, nullptr);
-        EXPECT_STREQ(descriptor->URI, ZARVEX_LV2_UI_URI);
-        EXPECT_EQ(entry(1), nullptr);
-        idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
-        ASSERT_NE(idleInterface, nullptr);
-    }
-    void TearDown() override
-    {
-        if (ui)
-            descriptor->cleanup(ui);
-        if (library)
-            dlclose(library);
-        X11HostTest::TearDown();
-    }
-
     void open()
     {
         LV2_Feature parentFeature { LV2_UI__parent, reinterpret_cast<void*>(parent) };
@@ -96,7 +68,6 @@ protected:
         return 0;
     }
 
-    void* library = nullptr;
     const LV2UI_Descriptor* descriptor = nullptr;
     const LV2UI_Idle_Interface* idleInterface = nullptr;
     LV2UI_Resize resize { this, recordResize };
@@ -108,10 +79,18 @@ protected:
 
 TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftovers)
 {
+    void* library = dlopen(ZARVEX_LV2_BUNDLE "/ZarvexUi.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    const auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
+    ASSERT_NE(entry, nullptr);
+    descriptor = entry(0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_STREQ(descriptor->URI, ZARVEX_LV2_UI_URI);
+    EXPECT_EQ(entry(1), nullptr);
+    idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(idleInterface, nullptr);
     open();
-    const auto shown = children();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], window());
+    EXPECT_EQ(children(), std::vector<Window> { window() });
     EXPECT_EQ(size, std::make_pair(layout::kFrameWidth, layout::kFrameHeight));
     const auto whole = pixels({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
     EXPECT_GT(std::set<unsigned long>(whole.begin(), whole.end()).size(), 100u) << "the artwork is not drawn";
@@ -154,6 +133,7 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftov
     }
     EXPECT_TRUE(children().empty());
     EXPECT_EQ(openFiles(), files);
+    dlclose(library);
 }
 
 } // namespace
