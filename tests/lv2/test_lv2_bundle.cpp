@@ -21,9 +21,8 @@ class Lv2Bundle : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        LilvNode* bundle = lilv_new_file_uri(world, nullptr, ZARVEX_LV2_BUNDLE "/");
+        LilvNode* bundle = owned.emplace_back(lilv_new_file_uri(world, nullptr, ZARVEX_LV2_BUNDLE "/"));
         lilv_world_load_bundle(world, bundle);
-        lilv_node_free(bundle);
         plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri(ZARVEX_LV2_URI));
         ASSERT_NE(plugin, nullptr);
     }
@@ -42,11 +41,12 @@ protected:
     std::vector<LilvNode*> owned;
 };
 
-TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
+TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTablePresetsSetEveryPortWithinItsRange)
 {
     ASSERT_EQ(lilv_plugin_get_num_ports(plugin), ControlPorts::kPortCount);
-    std::vector<float> defaults(ControlPorts::kPortCount);
-    lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
+    const size_t count = ControlPorts::kPortCount;
+    std::vector<float> minimum(count), maximum(count), defaults(count);
+    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), defaults.data());
     uint32_t port = 0;
     for (int32_t index = 0; index < kNumParameters; ++index) {
         if (!isStoredParameter(index))
@@ -73,18 +73,14 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         }
     }
     EXPECT_EQ(port, ControlPorts::kCount);
-}
 
-TEST_F(Lv2Bundle, PresetsSetEveryPortWithinItsRange)
-{
+    // The factory bank's presets set every port within its range.
     LilvNodes* presets = lilv_plugin_get_related(plugin, uri(LV2_PRESETS__Preset));
     if (lilv_nodes_size(presets) == 0) {
         lilv_nodes_free(presets);
         GTEST_SKIP() << "the build made no factory bank";
     }
     EXPECT_EQ(lilv_nodes_size(presets), 32u);
-    std::vector<float> minimum(ControlPorts::kPortCount), maximum(ControlPorts::kPortCount);
-    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), nullptr);
     LILV_FOREACH (nodes, it, presets) {
         const LilvNode* preset = lilv_nodes_get(presets, it);
         lilv_world_load_resource(world, preset);
