@@ -130,11 +130,8 @@ TEST(HostStress, OpenAndCloseTwoHundredTimesWithoutGrowth)
     // allocator's own ups and downs stay below 4 MB. AddressSanitizer holds
     // freed memory back, so there the leak checker judges instead.
     auto cycles = [](int count) {
-        for (int i = 0; i < count; ++i) {
-            PluginHarness harness;
-            harness.open(48000.0f, 64);
-            harness.renderBlock(64, { PluginHarness::noteOn(0, 60) });
-        }
+        for (int i = 0; i < count; ++i)
+            PluginHarness::opened(48000.0f)->renderBlock(64, { PluginHarness::noteOn(0, 60) });
     };
     auto residentKb = [] {
         std::ifstream status("/proc/self/status");
