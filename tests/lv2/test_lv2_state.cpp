@@ -87,7 +87,8 @@ TEST(Lv2State, ValuesBeyondThePortsAndTheProgramNameComeBack)
 
     auto fresh = open();
     restore(*fresh, saved);
-    EXPECT_NE(save(*fresh).find("\"Deep Bass\""), std::string::npos);
+    // Saved again, it is the same state.
+    EXPECT_EQ(save(*fresh), saved);
     const auto expected = play(*original);
     EXPECT_EQ(play(*fresh), expected);
     // A fresh instance without the state sounds different.
