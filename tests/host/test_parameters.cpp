@@ -30,16 +30,18 @@ TEST(Parameters, TextsFitTheirBuffersEmptyWhereThereIsNoneValuesShowAsSet)
     // Before any change: what the constructor set, and for the indices it
     // never sets what 0.0 means.
     const std::pair<int32_t, const char*> defaults[] = { { kVolume, "0.000001" }, { kO1Wave, "Sine" },
-        { kO1LPF, "bypass" }, { kRefKey, "D#4 " }, { kO1APF, "" }, { kDCBlock, "" }, { kNumParameters, "" }, { -1, "" } };
+        { kO1LPF, "bypass" }, { kRefKey, "D#4 " }, { kO1APF, "" }, { kDCBlock, "" }, { kNumParameters, "" },
+        { -1, "" } };
     for (const auto& [index, text] : defaults)
         EXPECT_EQ(written(effGetParamDisplay, index), text) << index;
     // Values out of range are kept as given; texts are cut, not rounded.
     const std::tuple<int32_t, float, const char*> cases[] = { { kO3Wave, patch::wave(14), "WhiteNoiseCycle" },
-        { kO1HPF, 0.25f, "92.46826" }, { kSyncToOsc1, 0.4f, "osc 2" }, { kFilterMode, patch::mode(10), "Moog LPF" },
-        { kFilterMode, 1.0f, "128.0000" }, { kO1DetSpacing, 0.5f, "lin" }, { kO1DetSpacing, 0.49f, "exp" },
-        { kRefKey, 1.0f, "G9  " }, { kRefKey, 2.0f, "ERR " }, { kVolume, 0.0f, "-96.0000" },
-        { kCutoff, 1.0f, "20000.00" }, { kO1HPF, 1e-6f, "0.000138" }, { kO1Wave, -1.0f, "Reserved" },
-        { kVolume, FLT_MAX, "Huge!" }, { kVolume, 2.0f, "144.0000" } };
+        { kO1HPF, 0.25f, "92.46826" }, { kVolume, 0.55f, "-29.9999" }, { kSyncToOsc1, 0.4f, "osc 2" },
+        { kFilterMode, patch::mode(10), "Moog LPF" }, { kFilterMode, 1.0f, "128.0000" },
+        { kO1DetSpacing, 0.5f, "lin" }, { kO1DetSpacing, 0.49f, "exp" }, { kRefKey, 1.0f, "G9  " },
+        { kRefKey, 2.0f, "ERR " }, { kVolume, 0.0f, "-96.0000" }, { kCutoff, 1.0f, "20000.00" },
+        { kO1HPF, 1e-6f, "0.000138" }, { kO1Wave, -1.0f, "Reserved" }, { kVolume, FLT_MAX, "Huge!" },
+        { kVolume, 2.0f, "144.0000" } };
     for (const auto& [index, v, text] : cases) {
         harness->setParameter(index, v);
         EXPECT_EQ(written(effGetParamDisplay, index), text) << index << " at " << v;
