@@ -70,7 +70,7 @@ public:
     std::string text(int32_t opcode, int32_t index = 0) const { return host.text(opcode, index); }
 
     void setParameter(int32_t index, float value) { effect()->setParameter(effect(), index, value); }
-    void setPatch(std::initializer_list<std::pair<int32_t, float>> patch)
+    void setPatch(const std::vector<std::pair<int32_t, float>>& patch)
     {
         for (const auto& [index, value] : patch)
             setParameter(index, value);
@@ -173,19 +173,16 @@ inline bool writeFloats(const std::string& path, const std::vector<float>& sampl
     file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
     return file.good();
 }
-// The first `count` floats of a file; fewer when it is shorter.
-inline std::vector<float> readFloats(const std::string& path, size_t count)
+// The largest difference between the samples and those kept in a file;
+// infinite when the file holds fewer.
+inline double differenceFromFile(const std::string& path, const std::vector<float>& samples)
 {
-    std::vector<float> samples(count);
-    std::ifstream file(path, std::ios::binary);
-    file.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(count * sizeof(float)));
-    samples.resize(static_cast<size_t>(file.gcount()) / sizeof(float));
-    return samples;
-}
-inline double worstDifference(const std::vector<float>& a, const std::vector<float>& b)
-{
+    std::vector<float> kept(samples.size());
+    const auto bytes = static_cast<std::streamsize>(kept.size() * sizeof(float));
+    if (!std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(kept.data()), bytes))
+        return INFINITY;
     double worst = 0.0;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        worst = std::max(worst, std::fabs(static_cast<double>(a[i]) - b[i]));
+    for (size_t i = 0; i < kept.size(); ++i)
+        worst = std::max(worst, std::fabs(static_cast<double>(kept[i]) - samples[i]));
     return worst;
 }

@@ -5,9 +5,7 @@
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <random>
 #include <thread>
 
@@ -18,7 +16,8 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
     // Bounded bursts: every change may cost the audio thread a table rebuild.
     constexpr int rounds = 100;
     std::atomic<int> running { 4 };
-    std::vector<std::thread> threads;
+    // Joined when they go out of scope, also when an assertion ends the test early.
+    std::vector<std::jthread> threads;
     for (unsigned seed = 1; seed <= 3; ++seed)
         threads.emplace_back([e, seed, &running] {
             std::mt19937 random(seed);
@@ -49,8 +48,6 @@ TEST(Threads, ParameterChangesFromOtherThreadsWhileRendering)
             makeMidiEvent(100, 0xB0, 74, static_cast<uint8_t>(random() % 128)) });
         ASSERT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return std::isfinite(s); })) << block;
     }
-    for (auto& thread : threads)
-        thread.join();
 }
 
 TEST(Threads, AQueueOverflowStillBringsEveryLatestValueToTheSound)

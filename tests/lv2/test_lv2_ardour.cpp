@@ -5,9 +5,6 @@
 #include "tests/support/Signals.h"
 #include "tests/tools/RenderTestSupport.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -59,13 +56,12 @@ TEST(Lv2InArdour, ExportsTheNoteAtItsPitchAndTime)
         GTEST_SKIP() << "Ardour 7 is not installed";
     const ScratchDir scratch("zarvex-ardour");
     const fs::path& dir = scratch.path;
-    for (const char* folder : { "home", "cache", "config" })
-        fs::create_directories(dir / folder);
     std::ofstream(dir / "session.lua") << sessionScript(dir);
     // A throwaway home; the bundle of this build first on the LV2 path. Ardour's
     // own FPU setup is kept off the AVX-512 it would misjudge.
-    const std::string command = "cd '" + dir.string() + "' && HOME=\"$PWD/home\" XDG_CACHE_HOME=\"$PWD/cache\""
-        + " XDG_CONFIG_HOME=\"$PWD/config\" LV2_PATH='" + fs::path(ZARVEX_LV2_BUNDLE).parent_path().string()
+    const std::string command = "cd '" + dir.string() + "' && mkdir home cache config && HOME=\"$PWD/home\""
+        + " XDG_CACHE_HOME=\"$PWD/cache\" XDG_CONFIG_HOME=\"$PWD/config\" LV2_PATH='"
+        + fs::path(ZARVEX_LV2_BUNDLE).parent_path().string()
         + "' LD_LIBRARY_PATH=/usr/lib/ardour7 ARDOUR_DATA_PATH=/usr/share/ardour7 ARDOUR_CONFIG_PATH=/etc/ardour7"
           " ARDOUR_DLL_PATH=/usr/lib/ardour7 ARDOUR_FPU_FLAGS=0 timeout 300 "
         + kLuaSession + " session.lua > ardour.log 2>&1";

@@ -21,35 +21,32 @@ class Lv2Bundle : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        LilvNode* bundle = lilv_new_file_uri(world, nullptr, ZARVEX_LV2_BUNDLE "/");
+        LilvNode* bundle = owned.emplace_back(lilv_new_file_uri(world, nullptr, ZARVEX_LV2_BUNDLE "/"));
         lilv_world_load_bundle(world, bundle);
-        lilv_node_free(bundle);
-        LilvNode* uri = lilv_new_uri(world, ZARVEX_LV2_URI);
-        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
-        lilv_node_free(uri);
+        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri(ZARVEX_LV2_URI));
         ASSERT_NE(plugin, nullptr);
     }
-    void TearDown() override { lilv_world_free(world); }
-
-    // A port's class (lilv_port_is_a) or property (lilv_port_has_property).
-    bool ask(bool (*question)(const LilvPlugin*, const LilvPort*, const LilvNode*), const LilvPort* port,
-        const char* uri)
+    void TearDown() override
     {
-        LilvNode* node = lilv_new_uri(world, uri);
-        const bool result = question(plugin, port, node);
-        lilv_node_free(node);
-        return result;
+        for (LilvNode* node : owned)
+            lilv_node_free(node);
+        lilv_world_free(world);
     }
+
+    // A URI's node, freed at the end of the test like the others in owned.
+    const LilvNode* uri(const char* text) { return owned.emplace_back(lilv_new_uri(world, text)); }
 
     LilvWorld* world = lilv_world_new();
     const LilvPlugin* plugin = nullptr;
+    std::vector<LilvNode*> owned;
 };
 
-TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
+TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTablePresetsSetEveryPortWithinItsRange)
 {
     ASSERT_EQ(lilv_plugin_get_num_ports(plugin), ControlPorts::kPortCount);
-    std::vector<float> defaults(ControlPorts::kPortCount);
-    lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
+    const size_t count = ControlPorts::kPortCount;
+    std::vector<float> minimum(count), maximum(count), defaults(count);
+    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), defaults.data());
     uint32_t port = 0;
     for (int32_t index = 0; index < kNumParameters; ++index) {
         if (!isStoredParameter(index))
@@ -57,14 +54,15 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         SCOPED_TRACE("parameter " + std::to_string(index));
         const ParameterInfo& info = *parameterInfo(index);
         const LilvPort* p = lilv_plugin_get_port_by_index(plugin, port);
-        ASSERT_TRUE(ask(lilv_port_is_a, p, LILV_URI_CONTROL_PORT) && ask(lilv_port_is_a, p, LILV_URI_INPUT_PORT));
+        ASSERT_TRUE(lilv_port_is_a(plugin, p, uri(LILV_URI_CONTROL_PORT))
+            && lilv_port_is_a(plugin, p, uri(LILV_URI_INPUT_PORT)));
         // The default, in the port's unit, leads back to the table's.
         const double q = displayQuantity(index, info.defaultValue);
         EXPECT_NEAR(displayQuantity(index, ControlPorts::normalisedValue(index, defaults[port++])), q,
             1e-5 * std::max(1.0, std::fabs(q)));
         const bool stepped = info.mapping.conversion == Conversion::floored
             || info.mapping.conversion == Conversion::truncated;
-        EXPECT_EQ(ask(lilv_port_has_property, p, LV2_CORE__integer), stepped);
+        EXPECT_EQ(lilv_port_has_property(plugin, p, uri(LV2_CORE__integer)), stepped);
         // Every step of a menu is a named choice that reaches its step exactly.
         if (LilvScalePoints* points = lilv_port_get_scale_points(plugin, p)) {
             LILV_FOREACH (scale_points, it, points) {
@@ -75,46 +73,35 @@ TEST_F(Lv2Bundle, ControlPortsFollowTheParameterTable)
         }
     }
     EXPECT_EQ(port, ControlPorts::kCount);
-}
 
-TEST_F(Lv2Bundle, PresetsSetEveryPortWithinItsRange)
-{
-    LilvNode* presetClass = lilv_new_uri(world, LV2_PRESETS__Preset);
-    LilvNodes* presets = lilv_plugin_get_related(plugin, presetClass);
-    lilv_node_free(presetClass);
+    // The factory bank's presets set every port within its range.
+    LilvNodes* presets = lilv_plugin_get_related(plugin, uri(LV2_PRESETS__Preset));
     if (lilv_nodes_size(presets) == 0) {
         lilv_nodes_free(presets);
         GTEST_SKIP() << "the build made no factory bank";
     }
     EXPECT_EQ(lilv_nodes_size(presets), 32u);
-    std::vector<float> minimum(ControlPorts::kPortCount), maximum(ControlPorts::kPortCount);
-    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), nullptr);
-    LilvNode* portProperty = lilv_new_uri(world, LV2_CORE__port);
-    LilvNode* symbolProperty = lilv_new_uri(world, LV2_CORE__symbol);
-    LilvNode* valueProperty = lilv_new_uri(world, LV2_PRESETS__value);
     LILV_FOREACH (nodes, it, presets) {
         const LilvNode* preset = lilv_nodes_get(presets, it);
         lilv_world_load_resource(world, preset);
-        LilvNodes* ports = lilv_world_find_nodes(world, preset, portProperty, nullptr);
+        LilvNodes* ports = lilv_world_find_nodes(world, preset, uri(LV2_CORE__port), nullptr);
         EXPECT_EQ(lilv_nodes_size(ports), ControlPorts::kCount);
         LILV_FOREACH (nodes, p, ports) {
             const LilvNode* port = lilv_nodes_get(ports, p);
-            LilvNode* symbol = lilv_world_get(world, port, symbolProperty, nullptr);
-            LilvNode* value = lilv_world_get(world, port, valueProperty, nullptr);
+            const auto property = [&](const char* name) {
+                return owned.emplace_back(lilv_world_get(world, port, uri(name), nullptr));
+            };
+            const LilvNode* symbol = property(LV2_CORE__symbol);
+            const LilvNode* value = property(LV2_PRESETS__value);
             ASSERT_TRUE(symbol && value);
             const LilvPort* target = lilv_plugin_get_port_by_symbol(plugin, symbol);
             ASSERT_NE(target, nullptr) << lilv_node_as_string(symbol);
             const uint32_t index = lilv_port_get_index(plugin, target);
             EXPECT_GE(lilv_node_as_float(value), minimum[index]) << lilv_node_as_string(symbol);
             EXPECT_LE(lilv_node_as_float(value), maximum[index]) << lilv_node_as_string(symbol);
-            lilv_node_free(symbol);
-            lilv_node_free(value);
         }
         lilv_nodes_free(ports);
     }
-    lilv_node_free(valueProperty);
-    lilv_node_free(symbolProperty);
-    lilv_node_free(portProperty);
     lilv_nodes_free(presets);
 }
 

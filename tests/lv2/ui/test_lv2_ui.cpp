@@ -11,40 +11,12 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
 class Lv2Ui : public X11HostTest {
 protected:
-    void SetUp() override
-    {
-        X11HostTest::SetUp();
-        if (!display)
-            return;
-        library = dlopen(ZARVEX_LV2_BUNDLE "/ZarvexUi.so", RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library, nullptr) << dlerror();
-        const auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
-        ASSERT_NE(entry, nullptr);
-        descriptor = entry(0);
-        ASSERT_NE(descriptor, nullptr);
-        EXPECT_STREQ(descriptor->URI, ZARVEX_LV2_UI_URI);
-        EXPECT_EQ(entry(1), nullptr);
-        idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
-        ASSERT_NE(idleInterface, nullptr);
-    }
-    void TearDown() override
-    {
-        if (ui)
-            descriptor->cleanup(ui);
-        if (library)
-            dlclose(library);
-        X11HostTest::TearDown();
-    }
-
     void open()
     {
         LV2_Feature parentFeature { LV2_UI__parent, reinterpret_cast<void*>(parent) };
@@ -54,12 +26,6 @@ protected:
             descriptor, ZARVEX_LV2_URI, ZARVEX_LV2_BUNDLE, recordWrite, this, &widget, features);
         ASSERT_NE(ui, nullptr);
         idle();
-    }
-    void close()
-    {
-        descriptor->cleanup(ui);
-        ui = nullptr;
-        XSync(display, False);
     }
     void idle()
     {
@@ -90,36 +56,41 @@ protected:
         return shown;
     }
 
-    static void recordWrite(
-        LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* data)
+    // The port writes, as (port, value), and the size asked for.
+    static void recordWrite(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t format, const void* data)
     {
-        auto* self = static_cast<Lv2Ui*>(controller);
-        EXPECT_EQ(format, 0u);
-        if (size == sizeof(float))
-            self->writes.emplace_back(port, *static_cast<const float*>(data));
+        EXPECT_TRUE(format == 0 && size == sizeof(float));
+        static_cast<Lv2Ui*>(self)->writes.emplace_back(port, *static_cast<const float*>(data));
     }
-    static int recordResize(LV2UI_Feature_Handle handle, int width, int height)
+    static int recordResize(LV2UI_Feature_Handle self, int width, int height)
     {
-        static_cast<Lv2Ui*>(handle)->size = { width, height };
+        static_cast<Lv2Ui*>(self)->size = { width, height };
         return 0;
     }
 
-    void* library = nullptr;
     const LV2UI_Descriptor* descriptor = nullptr;
     const LV2UI_Idle_Interface* idleInterface = nullptr;
     LV2UI_Resize resize { this, recordResize };
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
-    std::vector<std::pair<uint32_t, float>> writes; // port, value
+    std::vector<std::pair<uint32_t, float>> writes;
     std::pair<int, int> size;
 };
 
-TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
+TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftovers)
 {
+    void* library = dlopen(ZARVEX_LV2_BUNDLE "/ZarvexUi.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    const auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
+    ASSERT_NE(entry, nullptr);
+    descriptor = entry(0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_STREQ(descriptor->URI, ZARVEX_LV2_UI_URI);
+    EXPECT_EQ(entry(1), nullptr);
+    idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(idleInterface, nullptr);
     open();
-    const auto shown = children();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], window());
+    EXPECT_EQ(children(), std::vector<Window> { window() });
     EXPECT_EQ(size, std::make_pair(layout::kFrameWidth, layout::kFrameHeight));
     const auto whole = pixels({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
     EXPECT_GT(std::set<unsigned long>(whole.begin(), whole.end()).size(), 100u) << "the artwork is not drawn";
@@ -147,11 +118,13 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsAndWritesWhatItTurns)
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(writes[0].first, static_cast<uint32_t>(ControlPorts::portOf(kVibDepth)));
     EXPECT_NEAR(writes[0].second, 20.0f, 1e-4);
-}
 
-TEST_F(Lv2Ui, OpensAndClosesWithoutLeftovers)
-{
-    open();
+    // Closed and opened again and again, it leaves nothing behind.
+    const auto close = [&] {
+        descriptor->cleanup(ui);
+        ui = nullptr;
+        XSync(display, False);
+    };
     close();
     const int files = openFiles();
     for (int i = 0; i < 20; ++i) {
@@ -160,6 +133,7 @@ TEST_F(Lv2Ui, OpensAndClosesWithoutLeftovers)
     }
     EXPECT_TRUE(children().empty());
     EXPECT_EQ(openFiles(), files);
+    dlclose(library);
 }
 
 } // namespace
