@@ -5,8 +5,9 @@
 
 #include <dlfcn.h>
 
-#include <algorithm>
+#include <array>
 #include <atomic>
+#include <span>
 
 namespace {
 
@@ -14,22 +15,22 @@ constexpr double rate = 44100.0;
 
 double at(int64_t frame) { return static_cast<double>(frame) / rate; }
 
-struct Event {
-    int64_t frame;
-    uint8_t status, data1, data2;
-};
+// The records of one kind without it (see ProbeRecord): for MIDI the frame,
+// the status and data1 << 8 | data2.
+using Records = std::vector<std::array<int64_t, 3>>;
 
-MidiSequence sequenceOf(const std::vector<Event>& events, int64_t endFrame)
+MidiSequence sequenceOf(const Records& events, int64_t endFrame)
 {
     MidiSequence sequence { {}, at(endFrame) };
-    for (const Event& event : events)
-        sequence.messages.push_back({ at(event.frame), { event.status, event.data1, event.data2 }, 3 });
+    for (const auto& [frame, status, data] : events)
+        sequence.messages.push_back({ at(frame),
+            { static_cast<uint8_t>(status), static_cast<uint8_t>(data >> 8), static_cast<uint8_t>(data & 0xff) }, 3 });
     return sequence;
 }
 
 // The probe opened through the renderer's host, with what it recorded.
 struct ProbeHost {
-    explicit ProbeHost(int32_t blockSize = 512)
+    explicit ProbeHost(int32_t blockSize)
         : plugin(ZARVEX_PROBE_PLUGIN_PATH, rate, blockSize)
         // The host has the library open already; this only finds it again.
         , library(dlopen(ZARVEX_PROBE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD))
@@ -38,12 +39,14 @@ struct ProbeHost {
     }
     ~ProbeHost() { dlclose(library); }
 
-    std::vector<ProbeRecord> recorded(ProbeRecord::Kind kind) const
+    Records recorded(ProbeKind kind) const
     {
         const ProbeRecord* all = nullptr;
         const size_t count = reinterpret_cast<ProbeRecordsProc>(dlsym(library, "probeRecords"))(&all);
-        std::vector<ProbeRecord> found;
-        std::copy_if(all, all + count, std::back_inserter(found), [&](const ProbeRecord& r) { return r.kind == kind; });
+        Records found;
+        for (const auto& [recordKind, frame, index, data] : std::span(all, count))
+            if (recordKind == kind)
+                found.push_back({ frame, index, data });
         return found;
     }
 
@@ -58,41 +61,32 @@ TEST(RenderLoop, EventsAndParameterChangesReachThePluginInOrderAtTheirSample)
     ProbeHost probe(512);
     // Controllers on both sides of block boundaries, and a key released and
     // struck again at one sample, in that order.
-    const std::vector<Event> events = { { 0, 0xb0, 74, 0 }, { 10, 0x90, 60, 127 }, { 300, 0x80, 60, 0 },
-        { 300, 0x90, 60, 64 }, { 511, 0xb0, 74, 1 }, { 512, 0xb0, 74, 2 }, { 513, 0xb0, 74, 3 }, { 700, 0xb0, 74, 4 },
-        { 1024, 0xb0, 74, 5 }, { 1535, 0xb0, 74, 6 }, { 1600, 0x80, 60, 0 } };
+    const Records events = { { 0, 0xb0, 74 << 8 }, { 10, 0x90, 60 << 8 | 127 }, { 300, 0x80, 60 << 8 },
+        { 300, 0x90, 60 << 8 | 64 }, { 511, 0xb0, 74 << 8 | 1 }, { 512, 0xb0, 74 << 8 | 2 }, { 513, 0xb0, 74 << 8 | 3 },
+        { 700, 0xb0, 74 << 8 | 4 }, { 1024, 0xb0, 74 << 8 | 5 }, { 1535, 0xb0, 74 << 8 | 6 }, { 1600, 0x80, 60 << 8 } };
     renderAll(probe.plugin, sequenceOf(events, 2000), { TailMode::fixed, 0.0 },
         { { at(700), 2, 0.25f }, { at(1200), 0, 0.75f } });
 
-    const auto midi = probe.recorded(ProbeRecord::midi);
-    ASSERT_EQ(midi.size(), events.size());
-    for (size_t i = 0; i < midi.size(); ++i) {
-        EXPECT_EQ(midi[i].frame, events[i].frame) << "event " << i;
-        EXPECT_EQ(midi[i].index, events[i].status) << "event " << i;
-        EXPECT_EQ(midi[i].data, events[i].data1 << 8 | events[i].data2) << "event " << i;
-    }
-    const auto changes = probe.recorded(ProbeRecord::parameter);
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[0].frame, 700);
-    EXPECT_EQ(changes[0].index, 2);
-    EXPECT_FLOAT_EQ(changes[0].value, 0.25f);
-    EXPECT_EQ(changes[1].frame, 1200);
-    // Blocks of at most 512 frames, split where a parameter changes.
-    std::vector<int64_t> starts;
+    EXPECT_EQ(probe.recorded(probeMidi), events);
+    // Blocks are split where a parameter changes, so it lands on its sample.
+    EXPECT_EQ(probe.recorded(probeParameter), (Records { { 700, 2, 250 }, { 1200, 0, 750 } }));
     int64_t total = 0;
-    for (const auto& block : probe.recorded(ProbeRecord::block)) {
-        EXPECT_LE(block.index, 512);
-        starts.push_back(block.frame);
-        total += block.index;
+    for (const auto& [start, frames, unused] : probe.recorded(probeBlock)) {
+        EXPECT_LE(frames, 512);
+        total += frames;
     }
-    EXPECT_NE(std::find(starts.begin(), starts.end(), 700), starts.end());
-    EXPECT_NE(std::find(starts.begin(), starts.end(), 1200), starts.end());
     EXPECT_EQ(total, 2000);
+
+    // A stop request ends the render with an error.
+    std::atomic<bool> stop { true };
+    Renderer renderer(probe.plugin, {});
+    renderer.setStopFlag(&stop);
+    EXPECT_THROW(renderer.render(sequenceOf({}, 1000), {}, [](const float*, int64_t) {}), RenderError);
 }
 
 TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
 {
-    const auto held = sequenceOf({ { 0, 0x90, 60, 100 }, { 0, 0xb3, 64, 127 } }, 1000);
+    const auto held = sequenceOf({ { 0, 0x90, 60 << 8 | 100 }, { 0, 0xb3, 64 << 8 | 127 } }, 1000);
     ProbeHost probe(128);
     // A note (and a sustain pedal) still held when the music ends is
     // released there; its release of 300 samples is the tail.
@@ -100,12 +94,9 @@ TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
     const auto released = renderAll(probe.plugin, held, { TailMode::silence, 0.0, 1.0 });
     ASSERT_EQ(released.size(), 2u * 1300);
     EXPECT_NEAR(released[2 * 1150], 0.5f * 100.0f / 127.0f, 1e-4f);
-    const auto midi = probe.recorded(ProbeRecord::midi);
-    ASSERT_EQ(midi.size(), 4u);
-    EXPECT_EQ(midi[2].frame, 1000);
-    EXPECT_EQ(midi[2].index, 0x80);
-    EXPECT_EQ(midi[3].index, 0xb3);
-    EXPECT_EQ(midi[3].data, 64 << 8);
+    EXPECT_EQ(probe.recorded(probeMidi),
+        (Records { { 0, 0x90, 60 << 8 | 100 }, { 0, 0xb3, 64 << 8 | 127 }, { 1000, 0x80, 60 << 8 },
+            { 1000, 0xb3, 64 << 8 } }));
     // A release that never ends: the cap ends a tail that waits for silence.
     probe.plugin.setParameter(2, 1e4f);
     EXPECT_EQ(renderAll(probe.plugin, held, { TailMode::silence, 0.0, 1.0 }).size(), 2u * (1000 + 44100));
@@ -118,28 +109,22 @@ TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
     // but never before the music does.
     probe.plugin.setParameter(3, 0.0f);
     probe.plugin.setParameter(2, 0.3f); // 300-sample release
-    const auto out = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60, 127 }, { 900, 0x80, 60, 0 } }, 1000));
+    const auto out = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60 << 8 | 127 }, { 900, 0x80, 60 << 8 } }, 1000));
     ASSERT_EQ(out.size(), 2u * 1200);
     EXPECT_GT(out[2 * 1199], 0.0f);
     // Linear release: 1 - k/300 at k samples after the note-off.
     EXPECT_NEAR(out[2 * 1000], 1.0f - 100.0f / 300.0f, 1e-4f);
-    const auto early = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60, 127 }, { 100, 0x80, 60, 0 } }, 5000));
+    const auto early
+        = renderAll(probe.plugin, sequenceOf({ { 50, 0x90, 60 << 8 | 127 }, { 100, 0x80, 60 << 8 } }, 5000));
     EXPECT_EQ(early.size(), 2u * 5000);
 
     // A note-on at velocity 0 releases its key, controller 120 every key of
     // its channel: nothing is left to release.
     ProbeHost fresh(128);
     renderAll(fresh.plugin,
-        sequenceOf({ { 0, 0x90, 60, 100 }, { 10, 0x90, 60, 0 }, { 20, 0x91, 62, 100 }, { 30, 0xb1, 120, 0 } }, 100),
+        sequenceOf(
+            { { 0, 0x90, 60 << 8 | 100 }, { 10, 0x90, 60 << 8 }, { 20, 0x91, 62 << 8 | 100 }, { 30, 0xb1, 120 << 8 } },
+            100),
         { TailMode::fixed, 0.01 });
-    EXPECT_EQ(fresh.recorded(ProbeRecord::midi).size(), 4u);
-}
-
-TEST(RenderLoop, AStopRequestEndsTheRenderWithAnError)
-{
-    ProbeHost probe(64);
-    std::atomic<bool> stop { true };
-    Renderer renderer(probe.plugin, {});
-    renderer.setStopFlag(&stop);
-    EXPECT_THROW(renderer.render(sequenceOf({}, 1000), {}, [](const float*, int64_t) {}), RenderError);
+    EXPECT_EQ(fresh.recorded(probeMidi).size(), 4u);
 }
