@@ -54,18 +54,13 @@ const BankFile sampleBank { vstFourCC('Z', 'v', 'x', '2'), 7, 2,
 
 } // namespace
 
-TEST(MidiFiles, TracksMergeInTimeThroughTheTempoMap)
+TEST(MidiFiles, TracksMergeInTimeThroughTheTempoMapAndFaultsAreNamed)
 {
     const MidiSequence sequence = parseMidiFile(handMadeMidi(), "hand.mid");
     const std::pair<double, Bytes> expected[] = {
-        { 0.0, { 0x90, 0x3c, 0x64 } },
-        { 0.5, { 0x90, 0x3c, 0x00 } },
-        { 0.5, { 0xb0, 0x4a, 0x10 } },
-        { 0.75, { 0xb0, 0x07, 0x64 } },
-        { 1.0, { 0xe0, 0x00, 0x50 } },
-        { 1.0, { 0xc0, 0x05 } },
-        { 1.25, { 0xd0, 0x40 } },
-        { 1.375, { 0x80, 0x3c, 0x00 } },
+        { 0.0, { 0x90, 0x3c, 0x64 } }, { 0.5, { 0x90, 0x3c, 0x00 } }, { 0.5, { 0xb0, 0x4a, 0x10 } },
+        { 0.75, { 0xb0, 0x07, 0x64 } }, { 1.0, { 0xe0, 0x00, 0x50 } }, { 1.0, { 0xc0, 0x05 } },
+        { 1.25, { 0xd0, 0x40 } }, { 1.375, { 0x80, 0x3c, 0x00 } },
     };
     ASSERT_EQ(sequence.messages.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -74,10 +69,8 @@ TEST(MidiFiles, TracksMergeInTimeThroughTheTempoMap)
         EXPECT_EQ(Bytes(message.bytes.begin(), message.bytes.begin() + message.size), expected[i].second) << i;
     }
     EXPECT_NEAR(sequence.lengthSeconds, 1.375, 1e-9);
-}
 
-TEST(MidiFiles, StructuralFaultsAreNamed)
-{
+    // Structural faults are named.
     const std::pair<Bytes, const char*> faults[] = {
         { { 'R', 'I', 'F', 'F', 0, 0, 0, 4, 'W', 'A', 'V', 'E', 0, 0 }, "not a Standard MIDI File" },
         { chunk("MThd", { 0, 1, 0, 1, 0xe7, 40 }), "SMPTE" }, // 25 frames per second, 40 ticks each
@@ -95,7 +88,7 @@ TEST(MidiFiles, StructuralFaultsAreNamed)
     expectRenderError([] { readMidiFile("/nonexistent/phrase.mid"); }, "/nonexistent/phrase.mid", "cannot open");
 }
 
-TEST(ProgramFiles, ProgramsAndBanksUseTheStandardLayoutAndReadBack)
+TEST(ProgramFiles, UseTheStandardLayoutReadBackAndNameTheirFaults)
 {
     EXPECT_EQ(encodeProgram({ vstFourCC('Z', 'v', 'x', '2'), 1, { "Bass", { 0.5f, -2.0f } } }), handMadeProgram());
     EXPECT_EQ(decodeProgram(handMadeProgram(), "bass.fxp").program.values, (std::vector<float> { 0.5f, -2.0f }));
@@ -117,24 +110,24 @@ TEST(ProgramFiles, ProgramsAndBanksUseTheStandardLayoutAndReadBack)
     Bytes older = bytes;
     older[15] = 1;
     EXPECT_EQ(decodeBank(older, "old.fxb").currentProgram, 0);
-}
 
-TEST(ProgramFiles, MalformedFilesAreRefusedWithTheirFault)
-{
-    // Offset and new byte of each fault; negative offsets count from the end.
+    // Malformed files are refused with their fault: the offset and new byte
+    // of each change, negative offsets counting from the end.
     const struct {
         std::vector<std::pair<int, uint8_t>> changes;
         const char* text;
     } faults[] = {
-        { { { 0, 'X' } }, "CcnK" }, { { { 9, 'P' }, { 10, 'C' }, { 11, 'h' } }, "chunk" }, { { { 7, 57 } }, "size" },
+        { { { 0, 'X' } }, "CcnK" },
+        { { { 9, 'P' }, { 10, 'C' }, { 11, 'h' } }, "chunk" },
+        { { { 7, 57 } }, "size" },
         { { { 24, 0x7f } }, "parameters" },
         { { { -4, 0x7f }, { -3, 0xc0 } }, "not a finite number" }, // the second value becomes a NaN
     };
     for (const auto& fault : faults) {
-        Bytes bytes = handMadeProgram();
+        Bytes broken = handMadeProgram();
         for (const auto& [offset, byte] : fault.changes)
-            bytes[static_cast<size_t>(offset < 0 ? static_cast<int>(bytes.size()) + offset : offset)] = byte;
-        expectRenderError([&] { decodeProgram(bytes, "broken.fxp"); }, "broken.fxp: ", fault.text);
+            broken[static_cast<size_t>(offset < 0 ? static_cast<int>(broken.size()) + offset : offset)] = byte;
+        expectRenderError([&] { decodeProgram(broken, "broken.fxp"); }, "broken.fxp: ", fault.text);
     }
     Bytes trailing = handMadeProgram();
     trailing.push_back(0);

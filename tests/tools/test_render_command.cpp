@@ -2,18 +2,14 @@
 // messages, and the files it leaves.
 
 #include "tests/tools/RenderTestSupport.h"
+#include "tools/render/Files.h"
 #include "tools/render/ProgramFile.h"
-#include "vst2/aeffectx.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <thread>
@@ -82,11 +78,10 @@ protected:
 TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
 {
     const std::string fxp = (dir / "sound.fxp").string(), fxb = (dir / "sounds.fxb").string();
-    const Outcome saving = invoke(
-        { "--program", "1", "--param", "0=0.125", "--param", "Release=0.75", "--save-program", fxp, "--save-bank", fxb });
+    const Outcome saving = invoke({ "--program", "1", "--param", "0=0.125", "--param", "Release=0.75",
+        "--save-program", fxp, "--save-bank", fxb });
     ASSERT_EQ(saving.status, 0) << saving.output;
-    const std::string bytes = contents(fxp);
-    const ProgramFile saved = decodeProgram(Bytes(bytes.begin(), bytes.end()), fxp);
+    const ProgramFile saved = decodeProgram(readWholeFile(fxp, "program", 1 << 20), fxp);
     EXPECT_EQ(saved.program.values, (std::vector<float> { 0.125f, 0.5f, 0.75f, 0.0f }));
     EXPECT_EQ(pluginIdText(saved.pluginId), "Prb1");
 
@@ -146,7 +141,8 @@ TEST_F(RenderCommand, RefusalsAreExplainedAndLeaveEveryFileAsItWas)
         { { "--params", write("loud.params", Bytes { '#', '\n', 'R', 'e', 'l', 'e', 'a', 's', 'e', '=', '2' }), midi },
             1, "loud.params:2: the value 2 of \"Release\" is outside 0..1" },
         // A byte-order mark before the first line, an unknown name holding an escape on the second.
-        { { "--params", write("names.params", Bytes { 0xef, 0xbb, 0xbf, '2', '=', '0', '\n', 'X', 0x1b, '[', 'J', '=', '0' }),
+        { { "--params",
+              write("names.params", Bytes { 0xef, 0xbb, 0xbf, '2', '=', '0', '\n', 'X', 0x1b, '[', 'J', '=', '0' }),
               midi },
             1, "names.params:2: the plug-in has no parameter named \"X\\x1b[J\"" },
         { { write("days.mid", silentFile(77)) }, 1, "77 hours" },
@@ -231,7 +227,7 @@ TEST_F(RenderCommand, LinksPipesAndDevicesAreWrittenThroughNotReplaced)
     EXPECT_EQ(files(), before);
 }
 
-TEST_F(RenderCommand, HeldNotesAreReleasedAtTheEndOfAMillionEvents)
+TEST_F(RenderCommand, AMillionEventsPlayThroughAndTheWarningsSayWhatHappened)
 {
     // A million controller messages, one a tick, then a note left held.
     Bytes track;
@@ -239,10 +235,13 @@ TEST_F(RenderCommand, HeldNotesAreReleasedAtTheEndOfAMillionEvents)
         track.insert(track.end(), { 0x01, 0xb0, 74, static_cast<uint8_t>(i & 0x7f) });
     track.insert(track.end(), { 0x00, 0x90, 60, 127, 0x60, 0xff, 0x2f, 0x00 });
     const fs::path wav = dir / "crowded.wav";
-    const Outcome result = invoke(
-        { "-r", "8000", "--param", "Release=0.3", write("crowded.mid", midiFile({ track })), "-o", wav });
+    // Twice full scale into 16 bits, by a plug-in that calls itself an effect.
+    const Outcome result = invoke({ "-r", "8000", "-f", "pcm16", "--param", "0=1", "--param", "Release=0.3",
+                                      write("crowded.mid", midiFile({ track })), "-o", wav },
+        "PROBE_EFFECT=1");
     ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(result.output.find("1 note still held at the end was released"), std::string::npos) << result.output;
+    for (const char* warning : { "1 note still held at the end was released", "samples were clipped", "is an effect" })
+        EXPECT_NE(result.output.find(warning), std::string::npos) << result.output;
     // 1000096 ticks at 192 a second, then the 300-sample release instead of the 30 s cap.
     EXPECT_EQ(soundInfo(wav).frames, std::llround(1000096 * 8000.0 / 192) + 300);
 }
@@ -254,8 +253,7 @@ TEST_F(RenderCommand, AWavOverFourGigabytesIsWrittenAsRf64)
 #endif
     // 19 hours of silence at 8 kHz: 4.4 GB of float samples.
     const fs::path wav = dir / "long.wav";
-    const Outcome result
-        = invoke({ "-r", "8000", "--tail", "0", write("long.mid", silentFile(19)), "-o", wav });
+    const Outcome result = invoke({ "-r", "8000", "--tail", "0", write("long.mid", silentFile(19)), "-o", wav });
     ASSERT_EQ(result.status, 0) << result.output;
     const SF_INFO info = soundInfo(wav);
     EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
@@ -290,13 +288,6 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
         EXPECT_EQ(soundInfo(dir / name).frames, frames) << name;
     }
 
-    // Clipping is reported; an effect that ignores MIDI is named; a plug-in
-    // named without a folder is the file in the current one.
-    result = invoke(
-        { "-f", "pcm16", "--param", "0=1", midi, "-o", (dir / "loud.wav").string() }, "PROBE_EFFECT=1");
-    EXPECT_NE(result.output.find("samples were clipped"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("is an effect"), std::string::npos) << result.output;
-
     // Dither moves a quiet steady level (51.6 steps of 16 bits) between
     // steps: the left channel while the note sounds (0.25 s to 0.5 s).
     for (const std::string dither : { "--no-progress", "--dither" }) {
@@ -308,17 +299,15 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
             levels.insert(samples[i]);
         EXPECT_EQ(levels.size() > 1, dither == "--dither") << levels.size();
     }
+    // A plug-in named without a folder is the file in the current one.
     const fs::path probePath = probe;
     result
         = invoke({ "-p", probePath.filename().string(), "--info" }, "cd " + probePath.parent_path().string() + " &&");
-    EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("Unique ID:  'Prb1'"), std::string::npos) << result.output;
     // A report that cannot be written is a failure.
     EXPECT_EQ(invoke({ "--info" }, "", ">/dev/full").status, 1);
 
     // Help and version answer whatever else the line holds.
     EXPECT_EQ(invoke({ "--help", "--bogus" }).status, 0);
-    result = invoke({ "--version" });
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output.rfind("zarvex-render ", 0), 0u) << result.output;
+    EXPECT_EQ(invoke({ "--version" }).output.rfind("zarvex-render ", 0), 0u);
 }
