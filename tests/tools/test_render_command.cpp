@@ -79,10 +79,12 @@ TEST_F(RenderCommand, SavedProgramsAndBanksLoadBackWithTheSameValues)
     const ProgramFile saved = decodeProgram(readWholeFile(fxp, "program", 1 << 20), fxp);
     EXPECT_EQ(saved.program.values, (std::vector<float> { 0.125f, 0.5f, 0.75f, 0.0f }));
 
-    // A fresh probe starts at program 0 with its release at 0; the bank
-    // brings back program 1 unless the command line names another.
+    // A fresh probe starts at program 0 with its release at 0; a bank brings
+    // back the program it was saved at unless the command line names another.
+    const std::string first = write("first.fxb",
+        encodeBank({ vstFourCC('P', 'r', 'b', '1'), 3, 0, { 2, { "x", { 0.5f, 0.5f, 0.75f, 0.0f } } } }));
     const std::pair<std::vector<std::string>, const char*> loads[] = { { { "--info", "--load", fxp }, "current 0" },
-        { { "--info", "--load", fxb }, "current 1" },
+        { { "--info", "--load", fxb }, "current 1" }, { { "--info", "--load", first }, "current 0" },
         { { "--info", "--program", "0", "--load", fxb, "--param", "Release=0.75" }, "current 0" } };
     for (const auto& [args, current] : loads) {
         const Outcome info = invoke(args);
