@@ -303,7 +303,9 @@ TEST_F(RenderCommand, BehavesLikeTheAudioToolsPeopleKnow)
     // A report that cannot be written is a failure.
     EXPECT_EQ(invoke({ "--info" }, "", ">/dev/full").status, 1);
 
-    // Help and version answer whatever else the line holds.
+    // Help and version answer whatever else the line holds; nothing to do is
+    // a command not understood.
     EXPECT_EQ(invoke({ "--help", "--bogus" }).status, 0);
+    EXPECT_NE(invoke({}).output.find("no MIDI file given"), std::string::npos);
     EXPECT_EQ(invoke({ "--version" }).output.rfind("zarvex-render ", 0), 0u);
 }
