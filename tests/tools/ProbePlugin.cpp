@@ -5,10 +5,10 @@
 //
 // Parameters: 0 and 1 "Gain" (two alike; the first scales the output by
 // 2 v), 2 "Release" (v * 1000 samples), 3 "Tail Size" (v * 100000 samples
-// reported as the tail; 0 means not reported). Programs: two, with their own
-// values and names. In the environment, PROBE_REFUSE=1 makes the entry
+// reported as the tail; 0 means not reported). Programs: two, each with its
+// own values (and no name). In the environment, PROBE_REFUSE=1 makes the entry
 // return nothing, PROBE_EFFECT=1 makes it an effect, PROBE_ABORT=1 makes it
-// abort the process in its first block.
+// abort the process in its first block (any value will do).
 
 #include "tests/tools/ProbeRecord.h"
 #include "vst2/aeffectx.h"
@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #define PROBE_EXPORT extern "C" __attribute__((visibility("default")))
@@ -30,38 +29,23 @@ const char* const parameterNames[parameterCount] = { "Gain", "Gain", "Release", 
 
 std::vector<ProbeRecord> records;
 
-struct Program {
-    std::string name;
-    float values[parameterCount] = { 0.5f, 0.5f, 0.0f, 0.0f };
-};
-
 struct Probe {
     AEffect effect {};
-    Program programs[programCount] = { { "First" }, { "Second" } };
+    float programs[programCount][parameterCount] = { { 0.5f, 0.5f, 0.0f, 0.0f }, { 0.5f, 0.5f, 0.0f, 0.0f } };
     int32_t current = 0;
     std::vector<VstMidiEvent> pending;
     int64_t position = 0;
     float level = 0.0f;
     float releaseStep = 0.0f;
 
-    float& value(int32_t index) { return programs[current].values[index]; }
+    float& value(int32_t index) { return programs[current][index]; }
 };
 
 Probe& probeOf(AEffect* effect) { return *static_cast<Probe*>(effect->object); }
 
-bool environmentSays(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && std::strcmp(value, "1") == 0;
-}
+bool environmentSays(const char* name) { return std::getenv(name) != nullptr; }
 
 bool valid(intptr_t index, int32_t count) { return index >= 0 && index < count; }
-
-intptr_t copy(void* ptr, const std::string& text)
-{
-    std::strcpy(static_cast<char*>(ptr), text.c_str());
-    return 1;
-}
 
 intptr_t dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float)
 {
@@ -71,24 +55,15 @@ intptr_t dispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t val
         delete &probe;
         return 1;
     case effGetParamName:
-        return valid(index, parameterCount) ? copy(ptr, parameterNames[index]) : 0;
-    case effGetParamDisplay:
-        return valid(index, parameterCount) ? copy(ptr, std::to_string(probe.value(index))) : 0;
+        if (valid(index, parameterCount))
+            std::strcpy(static_cast<char*>(ptr), parameterNames[index]);
+        return 0;
     case effGetProgram:
         return probe.current;
     case effSetProgram:
         if (valid(value, programCount))
             probe.current = static_cast<int32_t>(value);
         return 0;
-    case effGetProgramName:
-        return copy(ptr, probe.programs[probe.current].name);
-    case effSetProgramName:
-        probe.programs[probe.current].name = static_cast<const char*>(ptr);
-        return 0;
-    case effGetProgramNameIndexed:
-        return valid(index, programCount) ? copy(ptr, probe.programs[index].name) : 0;
-    case effGetEffectName:
-        return copy(ptr, "Probe");
     case effGetTailSize:
         return std::lround(probe.value(3) * 100000.0f);
     case effMainsChanged:
@@ -111,7 +86,7 @@ void setParameter(AEffect* effect, int32_t index, float value)
     Probe& probe = probeOf(effect);
     if (valid(index, parameterCount)) {
         probe.value(index) = value;
-        records.push_back({ ProbeRecord::parameter, probe.position, index, 0, value });
+        records.push_back({ probeParameter, probe.position, index, std::lround(value * 1000.0f) });
     }
 }
 
@@ -125,14 +100,14 @@ void processReplacing(AEffect* effect, float**, float** outputs, int32_t frames)
     Probe& probe = probeOf(effect);
     if (environmentSays("PROBE_ABORT"))
         std::abort();
-    records.push_back({ ProbeRecord::block, probe.position, frames, 0, 0.0f });
+    records.push_back({ probeBlock, probe.position, frames, 0 });
     auto next = probe.pending.begin();
     for (int32_t i = 0; i < frames; ++i, ++probe.position) {
         for (; next != probe.pending.end() && next->deltaFrames == i; ++next) {
             const auto status = static_cast<uint8_t>(next->midiData[0]);
             const auto velocity = static_cast<uint8_t>(next->midiData[2]);
-            records.push_back({ ProbeRecord::midi, probe.position, status,
-                static_cast<uint8_t>(next->midiData[1]) << 8 | velocity, 0.0f });
+            records.push_back({ probeMidi, probe.position, status,
+                static_cast<uint8_t>(next->midiData[1]) << 8 | velocity });
             if ((status & 0xf0) == 0x90 && velocity > 0) {
                 probe.level = velocity / 127.0f;
                 probe.releaseStep = 0.0f;
@@ -145,8 +120,6 @@ void processReplacing(AEffect* effect, float**, float** outputs, int32_t frames)
         outputs[0][i] = probe.level * gain;
         outputs[1][i] = 0.0f - probe.level * gain; // +0 in silence, which a file can keep as a hole
         probe.level = std::max(0.0f, probe.level - probe.releaseStep);
-        if (probe.level < 1e-6f)
-            probe.level = 0.0f;
     }
     probe.pending.clear();
 }
@@ -170,7 +143,6 @@ PROBE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
     effect.flags = effFlagsCanReplacing | (environmentSays("PROBE_EFFECT") ? 0 : effFlagsIsSynth);
     effect.uniqueID = vstFourCC('P', 'r', 'b', '1');
     effect.version = 3;
-    effect.ioRatio = 1.0f;
     effect.object = probe;
     return &effect;
 }

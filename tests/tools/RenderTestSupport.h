@@ -38,15 +38,6 @@ inline Bytes midiFile(const std::vector<Bytes>& tracks)
     return file;
 }
 
-// A delta time or length as a file writes it.
-inline Bytes variableLength(uint32_t value)
-{
-    Bytes bytes = { static_cast<uint8_t>(value & 0x7f) };
-    for (value >>= 7; value > 0; value >>= 7)
-        bytes.insert(bytes.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
-    return bytes;
-}
-
 // f must throw a RenderError whose message names the file and holds the
 // expected text.
 template <class F> void expectRenderError(F&& f, const std::string& file, const std::string& expected)
@@ -62,9 +53,9 @@ template <class F> void expectRenderError(F&& f, const std::string& file, const 
 }
 
 // Every cut of a good file must be refused; copies with one to three bytes
-// changed at random must be refused or read (decode checks what it read).
-// Returns how many damaged copies were read.
-template <class Decode> int expectCutsRefusedAndDamageSurvived(const Bytes& good, Decode decode)
+// changed at random must be refused or read (decode checks what it read),
+// and damage to data bytes leaves many of them readable.
+template <class Decode> void expectCutsRefusedAndDamageSurvived(const Bytes& good, Decode decode)
 {
     for (size_t length = 0; length < good.size(); ++length)
         EXPECT_THROW(decode(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length))), RenderError)
@@ -81,7 +72,7 @@ template <class Decode> int expectCutsRefusedAndDamageSurvived(const Bytes& good
         } catch (const RenderError&) {
         }
     }
-    return read;
+    EXPECT_GT(read, 100) << "the damaged copies hardly reached the reader";
 }
 
 // Renders and returns the interleaved stereo output.
@@ -95,18 +86,20 @@ inline std::vector<float> renderAll(HostedPlugin& plugin, const MidiSequence& se
     return out;
 }
 
-// A sound file's format and interleaved samples; format 0 when it is none.
+// A sound file's format and, unless only the header is wanted (a render may
+// hold gigabytes), its interleaved samples; format 0 when it is none.
 struct Sound {
     SF_INFO info {};
     std::vector<float> samples;
 };
 
-inline Sound readSound(const std::string& path)
+inline Sound readSound(const std::string& path, bool headerOnly = false)
 {
     Sound sound;
     if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &sound.info)) {
-        sound.samples.resize(static_cast<size_t>(sound.info.frames * sound.info.channels));
-        sf_readf_float(file, sound.samples.data(), sound.info.frames);
+        const sf_count_t frames = headerOnly ? 0 : sound.info.frames;
+        sound.samples.resize(static_cast<size_t>(frames * sound.info.channels));
+        sf_readf_float(file, sound.samples.data(), frames);
         sf_close(file);
     }
     return sound;
