@@ -8,6 +8,7 @@
 
 #include "plugin/Zarvex2Plug.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -25,8 +26,11 @@ constexpr int32_t kMaxBlock = 8192;
 // Keeps one input to a bounded amount of rendering.
 constexpr int64_t kMaxFramesPerInput = 1 << 16;
 
-[[noreturn]] void fail(const char* what, long detail)
+// Stops the run, for the fuzzer to keep the input, where the plug-in misbehaves.
+void require(bool ok, const char* what, long detail = 0)
 {
+    if (ok)
+        return;
     std::fprintf(stderr, "fuzz_host_calls: %s (%ld)\n", what, detail);
     std::abort();
 }
@@ -49,13 +53,7 @@ public:
             v |= static_cast<uint32_t>(byte()) << (8 * i);
         return static_cast<int32_t>(v);
     }
-    float anyFloat()
-    {
-        const int32_t bits = int32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
+    float anyFloat() { return std::bit_cast<float>(int32()); }
     // Mostly the values a host sends, sometimes any bit pattern at all.
     float value() { return byte() < 224 ? static_cast<float>(byte()) / 255.0f : anyFloat(); }
     // Mostly one of range values from first on, sometimes any number at all.
@@ -65,6 +63,15 @@ public:
             return int32();
         const int32_t low = byte();
         return first + (low | byte() << 8) % range;
+    }
+
+    // A text of any length and any bytes, terminated.
+    std::vector<char> text(size_t length)
+    {
+        std::vector<char> chars(length + 1, '\0');
+        for (size_t i = 0; i < length; ++i)
+            chars[i] = static_cast<char>(byte());
+        return chars;
     }
 
 private:
@@ -77,8 +84,7 @@ class Session {
 public:
     explicit Session(Input& in) : in(in), effect(Zarvex2Plug::create(hostCallback))
     {
-        if (!effect)
-            fail("no plug-in", 0);
+        require(effect != nullptr, "no plug-in");
         dispatch(effOpen);
         dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
         dispatch(effSetBlockSize, 0, 512);
@@ -86,77 +92,60 @@ public:
     }
     ~Session() { dispatch(effClose); }
 
+    // The weights of the calls: parameter changes, event lists and blocks twice as often.
     void step()
     {
-        switch (in.byte() % 13) {
-        case 0: {
-            static constexpr float rates[] = { 44100.0f, 48000.0f, 96000.0f, 8000.0f, 22050.0f, 192000.0f, 11025.0f };
-            const uint8_t pick = in.byte();
-            dispatch(effSetSampleRate, 0, 0, nullptr, pick < 200 ? rates[pick % 7] : in.anyFloat());
-            break;
-        }
-        case 1:
+        const int call = in.byte() % 13;
+        if (call == 0)
+            setSampleRate();
+        else if (call == 1)
             dispatch(effSetBlockSize, 0, in.index(kMaxBlock));
-            break;
-        case 2:
+        else if (call == 2)
             dispatch(effMainsChanged, 0, in.byte() & 1);
-            break;
-        case 3:
-        case 4:
-            effect->setParameter(effect, in.index(kNumParameters + 8, -4), in.value());
-            break;
-        case 5:
-            if (!std::isfinite(effect->getParameter(effect, in.index(kNumParameters + 8, -4))))
-                fail("parameter value not finite", 0);
-            break;
-        case 6:
+        else if (call <= 4)
+            effect->setParameter(effect, parameterIndex(), in.value());
+        else if (call == 5)
+            require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite");
+        else if (call == 6)
             programCall();
-            break;
-        case 7:
+        else if (call == 7)
             textCall();
-            break;
-        case 8:
-        case 9:
+        else if (call <= 9)
             sendEvents();
-            break;
-        case 10:
-        case 11:
+        else if (call <= 11)
             process();
-            break;
-        case 12:
+        else
             otherCall();
-            break;
-        }
     }
 
 private:
+    // Mostly a parameter's, sometimes a few beyond either end, sometimes any number.
+    int32_t parameterIndex() { return in.index(kNumParameters + 8, -4); }
+
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
     {
         return effect->dispatcher(effect, opcode, index, value, ptr, opt);
     }
 
+    void setSampleRate()
+    {
+        static constexpr float rates[] = { 44100.0f, 48000.0f, 96000.0f, 8000.0f, 22050.0f, 192000.0f, 11025.0f };
+        const uint8_t pick = in.byte();
+        dispatch(effSetSampleRate, 0, 0, nullptr, pick < 200 ? rates[pick % 7] : in.anyFloat());
+    }
+
     void programCall()
     {
         const int32_t program = in.index(40, -4);
-        switch (in.byte() % 4) {
-        case 0:
+        const int call = in.byte() % 4;
+        if (call == 0)
             dispatch(effSetProgram, 0, program);
-            break;
-        case 1:
+        else if (call == 1)
             dispatch(effCopyProgram, program);
-            break;
-        case 2: {
-            // A name of any length and any bytes, terminated.
-            std::vector<char> name(in.byte() + 1u, '\0');
-            for (size_t i = 0; i + 1 < name.size(); ++i)
-                name[i] = static_cast<char>(in.byte());
-            dispatch(effSetProgramName, 0, 0, name.data());
-            break;
-        }
-        case 3:
+        else if (call == 2)
+            dispatch(effSetProgramName, 0, 0, in.text(in.byte()).data());
+        else
             dispatch(effGetProgram);
-            break;
-        }
     }
 
     void textCall()
@@ -165,13 +154,12 @@ private:
             effGetProgramName, effGetProgramNameIndexed, effGetEffectName, effGetVendorString,
             effGetProductString };
         const int32_t opcode = opcodes[in.byte() % 8];
-        const int32_t index = in.index(kNumParameters + 8, -4);
+        const int32_t index = parameterIndex();
         // Filled with garbage, as a host's buffer may be: a call that writes
         // nothing leaves no terminator.
         std::vector<char> text(kTextBuffer, 'x');
         dispatch(opcode, index, opcode == effGetProgramNameIndexed ? in.byte() % 3 - 1 : 0, text.data());
-        if (std::memchr(text.data(), '\0', text.size()) == nullptr)
-            fail("text without terminator, opcode", opcode);
+        require(std::memchr(text.data(), '\0', text.size()), "text without terminator, opcode", opcode);
     }
 
     // The rest of what a host asks: capabilities by name, pins, and the
@@ -182,18 +170,15 @@ private:
             effGetPlugCategory, effSetBypass, effGetVendorVersion, effGetTailSize, effIdle, effGetVstVersion,
             effBeginSetProgram, effEndSetProgram, effStartProcess, effStopProcess, effGetProgram };
         const uint8_t pick = in.byte();
-        const int32_t index = in.index(kNumParameters + 8, -4);
+        const int32_t index = parameterIndex();
         if (pick < 32) {
-            std::vector<char> text(in.byte() % 32 + 1u, '\0');
-            for (size_t i = 0; i + 1 < text.size(); ++i)
-                text[i] = static_cast<char>(in.byte());
-            dispatch(pick & 1 ? effCanDo : effString2Parameter, index, 0, text.data());
+            dispatch(pick & 1 ? effCanDo : effString2Parameter, index, 0, in.text(in.byte() % 32).data());
         } else if (pick < 64) {
             VstPinProperties pin;
             std::memset(&pin, 'x', sizeof pin);
-            if (dispatch(pick & 1 ? effGetOutputProperties : effGetInputProperties, index, 0, &pin)
-                && std::memchr(pin.label, '\0', sizeof pin.label) == nullptr)
-                fail("pin label without terminator, index", index);
+            require(!dispatch(pick & 1 ? effGetOutputProperties : effGetInputProperties, index, 0, &pin)
+                    || std::memchr(pin.label, '\0', sizeof pin.label) != nullptr,
+                "pin label without terminator, index", index);
         } else {
             dispatch(plain[pick % 15], index, in.int32());
         }
@@ -243,10 +228,8 @@ private:
             effect->processReplacing(effect, nullptr, outputs, frames);
         for (int32_t i = 0; i < frames; ++i) {
             const float l = left[static_cast<size_t>(i)];
-            if (!(std::fabs(l) <= kOutputLimit))
-                fail("output beyond the limit at sample", i);
-            if (l != right[static_cast<size_t>(i)])
-                fail("channels differ at sample", i);
+            require(std::fabs(l) <= kOutputLimit, "output beyond the limit at sample", i);
+            require(l == right[static_cast<size_t>(i)], "channels differ at sample", i);
         }
     }
 
