@@ -8,6 +8,7 @@
 
 #include "plugin/Zarvex2Plug.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -216,16 +217,12 @@ private:
         int32_t frames = pick < 250 ? in.byte() * 16 + pick % 16 : in.index(kMaxBlock + 16, -16);
         if (framesRendered + frames > kMaxFramesPerInput)
             frames = 1;
-        if (frames > 0)
-            framesRendered += frames;
+        framesRendered += std::max(frames, 0);
         const size_t length = frames > 0 ? static_cast<size_t>(frames) : 1;
         left.assign(length, 7.0f);
         right.assign(length, 7.0f);
         float* outputs[2] = { left.data(), right.data() };
-        if (pick & 16)
-            effect->process(effect, nullptr, outputs, frames);
-        else
-            effect->processReplacing(effect, nullptr, outputs, frames);
+        (pick & 16 ? effect->process : effect->processReplacing)(effect, nullptr, outputs, frames);
         for (int32_t i = 0; i < frames; ++i) {
             const float l = left[static_cast<size_t>(i)];
             require(std::fabs(l) <= kOutputLimit, "output beyond the limit at sample", i);
