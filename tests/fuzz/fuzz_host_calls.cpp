@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace {
@@ -42,11 +43,12 @@ intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, v
 }
 
 // Reads the input front to back; past its end every value is zero.
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : data(data), size(size) {}
-    bool done() const { return position >= size; }
-    uint8_t byte() { return position < size ? data[position++] : 0; }
+struct Input {
+    std::span<const uint8_t> bytes;
+    size_t position = 0;
+
+    bool done() const { return position >= bytes.size(); }
+    uint8_t byte() { return position < bytes.size() ? bytes[position++] : 0; }
     int32_t int32()
     {
         uint32_t v = 0;
@@ -74,11 +76,6 @@ public:
             chars[i] = static_cast<char>(byte());
         return chars;
     }
-
-private:
-    const uint8_t* data;
-    size_t size;
-    size_t position = 0;
 };
 
 class Session {
@@ -242,7 +239,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Input in(data, size);
+    Input in { { data, size } };
     Session session(in);
     while (!in.done())
         session.step();
