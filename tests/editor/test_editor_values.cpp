@@ -16,7 +16,6 @@
 #include <new>
 #include <set>
 #include <thread>
-#include <tuple>
 #include <typeinfo>
 
 namespace {

@@ -126,27 +126,6 @@ protected:
 
 } // namespace
 
-// Opened and closed many times, the editor leaves no window or file behind;
-// without a server it still opens, offscreen.
-TEST_F(EditorWindow, ClosesWithoutLeftovers)
-{
-    const int files = openFiles();
-    for (int i = 0; i < 30; ++i) {
-        openEditor();
-        harness.dispatch(effEditClose);
-    }
-    XSync(display, False);
-    EXPECT_TRUE(children().empty());
-    EXPECT_EQ(openFiles(), files);
-
-    const std::string server = DisplayString(display);
-    setenv("DISPLAY", ":9999", 1);
-    EXPECT_EQ(harness.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-    harness.dispatch(effEditIdle);
-    setenv("DISPLAY", server.c_str(), 1);
-    EXPECT_TRUE(children().empty());
-}
-
 TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 {
     openEditor();
@@ -286,8 +265,11 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
 
 // The window has the editor's size at the scale the desktop or the
 // environment asks for, draws at it, and meets the mouse where it draws.
-TEST_F(EditorWindow, DrawsAtTheScaleOfTheScreenAndTheEnvironment)
+// Closed, the editor leaves no window or file behind; without a server it
+// still opens, offscreen.
+TEST_F(EditorWindow, OpensAtTheScaleAskedForAndClosesWithoutLeftovers)
 {
+    const int files = openFiles();
     struct Case {
         const char* resources; // the desktop's, as xrdb leaves them on the root window
         const char* requested; // ZARVEX_UI_SCALE
@@ -322,4 +304,14 @@ TEST_F(EditorWindow, DrawsAtTheScaleOfTheScreenAndTheEnvironment)
     }
     XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
     unsetenv("ZARVEX_UI_SCALE");
+    XSync(display, False);
+    EXPECT_TRUE(children().empty());
+    EXPECT_EQ(openFiles(), files);
+
+    const std::string server = DisplayString(display);
+    setenv("DISPLAY", ":9999", 1);
+    EXPECT_EQ(harness.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+    harness.dispatch(effEditIdle);
+    setenv("DISPLAY", server.c_str(), 1);
+    EXPECT_TRUE(children().empty());
 }
