@@ -6,9 +6,10 @@
 #include <set>
 #include <tuple>
 
-// Out of range is clamped, NaN ignored; nothing is drawn outside the knob.
-// Drags stop at the ends, each change reported; a double-click (not one too
-// slow or too far apart) resets to the default.
+// The value picks the film frame laid over the background, the first and the
+// last at the ends of the range; out of range is clamped, NaN ignored; nothing
+// is drawn outside the knob. Drags stop at the ends, each change reported; a
+// double-click (not one too slow or too far apart) resets to the default.
 TEST(Controls, KnobShowsItsFilmFrameFollowsDragsAndResets)
 {
     const CRect knobRect { 100, 200, 132, 232 };
