@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <map>
@@ -94,7 +95,7 @@ protected:
     std::unique_ptr<Zarvex2Plug> plug = std::make_unique<Zarvex2Plug>(hostCallback, &ZarvexPlugEditor::create);
     uint32_t clock = 0;
 
-    // What every page shows, read-outs included.
+    // What every page shows, read-outs included, and the tag and value of each control.
     std::vector<std::vector<uint32_t>> pictures()
     {
         std::vector<std::vector<uint32_t>> all;
@@ -103,6 +104,11 @@ protected:
             frame().redraw();
             const CImage& image = frame().image();
             all.emplace_back(image.data(), image.data() + image.width() * image.height());
+            for (CView* view : shown()) {
+                const auto* control = static_cast<CControl*>(view);
+                all.back().push_back(uint32_t(control->getTag()));
+                all.back().push_back(std::bit_cast<uint32_t>(control->getValue()));
+            }
         }
         return all;
     }
