@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <regex>
 #include <stdexcept>
@@ -190,25 +191,40 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 // A drag cut short by closing the editor or by a page change still ends.
 TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
 {
-    enum class Act { drag, fineDrag, slide, ctrlClick, doubleClick, wheelUp, wheelDown, choose };
+    using Gesture = std::function<void(const CRect&)>;
+    // Upwards from the centre: a tenth of the range without Shift.
+    auto dragUp = [this](unsigned modifiers) -> Gesture {
+        return [=, this](const CRect& r) { drag(centre(r), { centre(r).x, centre(r).y - 30 }, modifiers); };
+    };
+    // Clicks on the centre, gap milliseconds apart; of button 4 or 5, wheel notches.
+    auto clicks = [this](unsigned modifiers, unsigned button = Button1, int count = 1, Time gap = 1000) {
+        return Gesture([=, this](const CRect& r) {
+            for (int i = 0; i < count; ++i)
+                click(centre(r), modifiers, button, gap);
+        });
+    };
+    // From the handle at the left end, a quarter of the travel.
+    const Gesture slide = [this](const CRect& r) {
+        drag({ r.left + 4, centre(r).y }, { r.left + 4 + (r.width() - 8) / 4, centre(r).y });
+    };
     constexpr float kDefault = -1.0f;
     struct Case {
         const char* what;
         int page, param; // page -1: the global strip
-        Act act;
+        Gesture act;
         float start, expected;
     };
     const Case cases[] = {
-        { "large knob drag", -1, kVibDepth, Act::drag, 0.0f, 0.2f },
-        { "Shift-drag, ten times finer", -1, kVibSpeed, Act::fineDrag, 0.5f, 0.52f },
-        { "slider drag", 1, kO1Phase, Act::slide, 0.0f, 0.25f },
-        { "Ctrl-click resets", -1, kVolume, Act::ctrlClick, 0.3f, kDefault },
-        { "double-click resets", 1, kO2Phase, Act::doubleClick, 0.5f, kDefault },
-        { "double-click resets a knob", 0, kAmp2Release, Act::doubleClick, 0.5f, kDefault },
-        { "wheel up on a knob", -1, kPWMDepth, Act::wheelUp, 0.0f, 0.02f },
-        { "wheel down on a slider", 1, kO3Phase, Act::wheelDown, 0.5f, 0.48f },
-        { "wheel down on a menu", -1, kVibWave, Act::wheelDown, 3.5f / 512, 4.5f / 512 },
-        { "menu choice", 0, kFilterMode, Act::choose, 0.0f, 6.5f / 128 },
+        { "large knob drag", -1, kVibDepth, dragUp(0), 0.0f, 0.2f },
+        { "Shift-drag, ten times finer", -1, kVibSpeed, dragUp(ShiftMask), 0.5f, 0.52f },
+        { "slider drag", 1, kO1Phase, slide, 0.0f, 0.25f },
+        { "Ctrl-click resets", -1, kVolume, clicks(ControlMask), 0.3f, kDefault },
+        { "double-click resets", 1, kO2Phase, clicks(0, Button1, 2, 100), 0.5f, kDefault },
+        { "double-click resets a knob", 0, kAmp2Release, clicks(0, Button1, 2, 100), 0.5f, kDefault },
+        { "wheel up on a knob", -1, kPWMDepth, clicks(0, Button4), 0.0f, 0.02f },
+        { "wheel down on a slider", 1, kO3Phase, clicks(0, Button5), 0.5f, 0.48f },
+        { "wheel down on a menu", -1, kVibWave, clicks(0, Button5), 3.5f / 512, 4.5f / 512 },
+        { "menu choice", 0, kFilterMode, [this](const CRect& r) { chooseEntry(r, 6); }, 0.0f, 6.5f / 128 },
     };
     std::map<int, float> fresh;
     for (const Case& c : cases)
@@ -222,30 +238,7 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
         idle();
         harness.clearCalls();
         const CRect r = rectOf(c.page < 0 ? layout::kGlobalStrip : layout::kPages[c.page], c.param);
-        const CPoint at = centre(r);
-        switch (c.act) {
-        case Act::drag:
-        case Act::fineDrag:
-            drag(at, { at.x, at.y - 30 }, c.act == Act::fineDrag ? ShiftMask : 0);
-            break;
-        case Act::slide: // from the handle at the left end, a quarter of the travel
-            drag({ r.left + 4, at.y }, { r.left + 4 + (r.width() - 8) / 4, at.y });
-            break;
-        case Act::ctrlClick:
-            click(at, ControlMask);
-            break;
-        case Act::doubleClick:
-            click(at, 0, Button1, 100);
-            click(at, 0, Button1, 100);
-            break;
-        case Act::wheelUp:
-        case Act::wheelDown:
-            click(at, 0, c.act == Act::wheelUp ? Button4 : Button5);
-            break;
-        case Act::choose:
-            chooseEntry(r, 6);
-            break;
-        }
+        c.act(r);
         EXPECT_NEAR(harness.getParameter(c.param), c.expected == kDefault ? fresh[c.param] : c.expected, 1e-5);
         EXPECT_TRUE(balancedGestures(c.param));
     }
