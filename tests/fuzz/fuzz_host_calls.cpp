@@ -8,11 +8,14 @@
 
 #include "plugin/Zarvex2Plug.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace {
@@ -25,8 +28,11 @@ constexpr int32_t kMaxBlock = 8192;
 // Keeps one input to a bounded amount of rendering.
 constexpr int64_t kMaxFramesPerInput = 1 << 16;
 
-[[noreturn]] void fail(const char* what, long detail)
+// Stops the run, for the fuzzer to keep the input, where the plug-in misbehaves.
+void require(bool ok, const char* what, long detail = 0)
 {
+    if (ok)
+        return;
     std::fprintf(stderr, "fuzz_host_calls: %s (%ld)\n", what, detail);
     std::abort();
 }
@@ -37,11 +43,12 @@ intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, v
 }
 
 // Reads the input front to back; past its end every value is zero.
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : data(data), size(size) {}
-    bool done() const { return position >= size; }
-    uint8_t byte() { return position < size ? data[position++] : 0; }
+struct Input {
+    std::span<const uint8_t> bytes;
+    size_t position = 0;
+
+    bool done() const { return position >= bytes.size(); }
+    uint8_t byte() { return position < bytes.size() ? bytes[position++] : 0; }
     int32_t int32()
     {
         uint32_t v = 0;
@@ -49,13 +56,7 @@ public:
             v |= static_cast<uint32_t>(byte()) << (8 * i);
         return static_cast<int32_t>(v);
     }
-    float anyFloat()
-    {
-        const int32_t bits = int32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
+    float anyFloat() { return std::bit_cast<float>(int32()); }
     // Mostly the values a host sends, sometimes any bit pattern at all.
     float value() { return byte() < 224 ? static_cast<float>(byte()) / 255.0f : anyFloat(); }
     // Mostly one of range values from first on, sometimes any number at all.
@@ -67,18 +68,21 @@ public:
         return first + (low | byte() << 8) % range;
     }
 
-private:
-    const uint8_t* data;
-    size_t size;
-    size_t position = 0;
+    // A text of any length and any bytes, terminated.
+    std::vector<char> text(size_t length)
+    {
+        std::vector<char> chars(length + 1, '\0');
+        for (size_t i = 0; i < length; ++i)
+            chars[i] = static_cast<char>(byte());
+        return chars;
+    }
 };
 
 class Session {
 public:
     explicit Session(Input& in) : in(in), effect(Zarvex2Plug::create(hostCallback))
     {
-        if (!effect)
-            fail("no plug-in", 0);
+        require(effect != nullptr, "no plug-in");
         dispatch(effOpen);
         dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
         dispatch(effSetBlockSize, 0, 512);
@@ -86,77 +90,60 @@ public:
     }
     ~Session() { dispatch(effClose); }
 
+    // The weights of the calls: parameter changes, event lists and blocks twice as often.
     void step()
     {
-        switch (in.byte() % 13) {
-        case 0: {
-            static constexpr float rates[] = { 44100.0f, 48000.0f, 96000.0f, 8000.0f, 22050.0f, 192000.0f, 11025.0f };
-            const uint8_t pick = in.byte();
-            dispatch(effSetSampleRate, 0, 0, nullptr, pick < 200 ? rates[pick % 7] : in.anyFloat());
-            break;
-        }
-        case 1:
+        const int call = in.byte() % 13;
+        if (call == 0)
+            setSampleRate();
+        else if (call == 1)
             dispatch(effSetBlockSize, 0, in.index(kMaxBlock));
-            break;
-        case 2:
+        else if (call == 2)
             dispatch(effMainsChanged, 0, in.byte() & 1);
-            break;
-        case 3:
-        case 4:
-            effect->setParameter(effect, in.index(kNumParameters + 8, -4), in.value());
-            break;
-        case 5:
-            if (!std::isfinite(effect->getParameter(effect, in.index(kNumParameters + 8, -4))))
-                fail("parameter value not finite", 0);
-            break;
-        case 6:
+        else if (call <= 4)
+            effect->setParameter(effect, parameterIndex(), in.value());
+        else if (call == 5)
+            require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite");
+        else if (call == 6)
             programCall();
-            break;
-        case 7:
+        else if (call == 7)
             textCall();
-            break;
-        case 8:
-        case 9:
+        else if (call <= 9)
             sendEvents();
-            break;
-        case 10:
-        case 11:
+        else if (call <= 11)
             process();
-            break;
-        case 12:
+        else
             otherCall();
-            break;
-        }
     }
 
 private:
+    // Mostly a parameter's, sometimes a few beyond either end, sometimes any number.
+    int32_t parameterIndex() { return in.index(kNumParameters + 8, -4); }
+
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
     {
         return effect->dispatcher(effect, opcode, index, value, ptr, opt);
     }
 
+    void setSampleRate()
+    {
+        static constexpr float rates[] = { 44100.0f, 48000.0f, 96000.0f, 8000.0f, 22050.0f, 192000.0f, 11025.0f };
+        const uint8_t pick = in.byte();
+        dispatch(effSetSampleRate, 0, 0, nullptr, pick < 200 ? rates[pick % 7] : in.anyFloat());
+    }
+
     void programCall()
     {
         const int32_t program = in.index(40, -4);
-        switch (in.byte() % 4) {
-        case 0:
+        const int call = in.byte() % 4;
+        if (call == 0)
             dispatch(effSetProgram, 0, program);
-            break;
-        case 1:
+        else if (call == 1)
             dispatch(effCopyProgram, program);
-            break;
-        case 2: {
-            // A name of any length and any bytes, terminated.
-            std::vector<char> name(in.byte() + 1u, '\0');
-            for (size_t i = 0; i + 1 < name.size(); ++i)
-                name[i] = static_cast<char>(in.byte());
-            dispatch(effSetProgramName, 0, 0, name.data());
-            break;
-        }
-        case 3:
+        else if (call == 2)
+            dispatch(effSetProgramName, 0, 0, in.text(in.byte()).data());
+        else
             dispatch(effGetProgram);
-            break;
-        }
     }
 
     void textCall()
@@ -165,13 +152,12 @@ private:
             effGetProgramName, effGetProgramNameIndexed, effGetEffectName, effGetVendorString,
             effGetProductString };
         const int32_t opcode = opcodes[in.byte() % 8];
-        const int32_t index = in.index(kNumParameters + 8, -4);
+        const int32_t index = parameterIndex();
         // Filled with garbage, as a host's buffer may be: a call that writes
         // nothing leaves no terminator.
         std::vector<char> text(kTextBuffer, 'x');
         dispatch(opcode, index, opcode == effGetProgramNameIndexed ? in.byte() % 3 - 1 : 0, text.data());
-        if (std::memchr(text.data(), '\0', text.size()) == nullptr)
-            fail("text without terminator, opcode", opcode);
+        require(std::memchr(text.data(), '\0', text.size()), "text without terminator, opcode", opcode);
     }
 
     // The rest of what a host asks: capabilities by name, pins, and the
@@ -182,18 +168,15 @@ private:
             effGetPlugCategory, effSetBypass, effGetVendorVersion, effGetTailSize, effIdle, effGetVstVersion,
             effBeginSetProgram, effEndSetProgram, effStartProcess, effStopProcess, effGetProgram };
         const uint8_t pick = in.byte();
-        const int32_t index = in.index(kNumParameters + 8, -4);
+        const int32_t index = parameterIndex();
         if (pick < 32) {
-            std::vector<char> text(in.byte() % 32 + 1u, '\0');
-            for (size_t i = 0; i + 1 < text.size(); ++i)
-                text[i] = static_cast<char>(in.byte());
-            dispatch(pick & 1 ? effCanDo : effString2Parameter, index, 0, text.data());
+            dispatch(pick & 1 ? effCanDo : effString2Parameter, index, 0, in.text(in.byte() % 32).data());
         } else if (pick < 64) {
             VstPinProperties pin;
             std::memset(&pin, 'x', sizeof pin);
-            if (dispatch(pick & 1 ? effGetOutputProperties : effGetInputProperties, index, 0, &pin)
-                && std::memchr(pin.label, '\0', sizeof pin.label) == nullptr)
-                fail("pin label without terminator, index", index);
+            require(!dispatch(pick & 1 ? effGetOutputProperties : effGetInputProperties, index, 0, &pin)
+                    || std::memchr(pin.label, '\0', sizeof pin.label) != nullptr,
+                "pin label without terminator, index", index);
         } else {
             dispatch(plain[pick % 15], index, in.int32());
         }
@@ -231,22 +214,16 @@ private:
         int32_t frames = pick < 250 ? in.byte() * 16 + pick % 16 : in.index(kMaxBlock + 16, -16);
         if (framesRendered + frames > kMaxFramesPerInput)
             frames = 1;
-        if (frames > 0)
-            framesRendered += frames;
+        framesRendered += std::max(frames, 0);
         const size_t length = frames > 0 ? static_cast<size_t>(frames) : 1;
         left.assign(length, 7.0f);
         right.assign(length, 7.0f);
         float* outputs[2] = { left.data(), right.data() };
-        if (pick & 16)
-            effect->process(effect, nullptr, outputs, frames);
-        else
-            effect->processReplacing(effect, nullptr, outputs, frames);
+        (pick & 16 ? effect->process : effect->processReplacing)(effect, nullptr, outputs, frames);
         for (int32_t i = 0; i < frames; ++i) {
             const float l = left[static_cast<size_t>(i)];
-            if (!(std::fabs(l) <= kOutputLimit))
-                fail("output beyond the limit at sample", i);
-            if (l != right[static_cast<size_t>(i)])
-                fail("channels differ at sample", i);
+            require(std::fabs(l) <= kOutputLimit, "output beyond the limit at sample", i);
+            require(l == right[static_cast<size_t>(i)], "channels differ at sample", i);
         }
     }
 
@@ -262,7 +239,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Input in(data, size);
+    Input in { { data, size } };
     Session session(in);
     while (!in.done())
         session.step();

@@ -9,41 +9,19 @@
 using layout::Kind;
 using layout::Place;
 
-// The page backgrounds fill the frame, at either scale; the knob strips hold
-// 101 square frames whose corners are clear, from the first pixel of the strip
-// to its last, and whose pictures differ.
-TEST(Artwork, BitmapsHaveTheirSizesAndKnobFramesDiffer)
+// The page backgrounds fill the frame at either scale, each decoded once for
+// every bitmap of its id. Every control stands on plain ground inside a titled
+// box of the painted background, with its label painted beside it.
+TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
 {
-    for (const auto& page : layout::kPages)
+    for (const auto& page : layout::kPages) {
         for (int scale : { 1, 2 }) {
             const CBitmap b(page.backgroundId + (scale == 2 ? kDoubleScaleIdOffset : 0));
             EXPECT_EQ(b.getWidth(), scale * layout::kFrameWidth) << page.name;
             EXPECT_EQ(b.getHeight(), scale * layout::kFrameHeight) << page.name;
             EXPECT_TRUE(b.image().isOpaque()) << page.name;
-            // Decoded once: every bitmap of an id shows the same pixels.
             EXPECT_EQ(&CBitmap(b.getResourceId()).image(), &b.image());
         }
-    EXPECT_FALSE(CBitmap(127).isLoaded());
-    for (auto [id, size] : { std::pair { 133, layout::kLargeKnob }, { 134, layout::kSmallKnob } }) {
-        const CBitmap strip(id);
-        const CImage& image = strip.image();
-        ASSERT_EQ(strip.getWidth(), size);
-        ASSERT_EQ(strip.getHeight(), 101 * size);
-        EXPECT_FALSE(image.isOpaque());
-        auto frame = [&](int k) { return std::vector<uint32_t>(image.row(k * size), image.row((k + 1) * size)); };
-        for (int k = 0; k < 101; k += 10) {
-            for (auto [x, y] : { std::pair { 0, 0 }, { size - 1, 0 }, { 0, size - 1 }, { size - 1, size - 1 } })
-                EXPECT_EQ(image.pixel(x, k * size + y) >> 24, 0u) << id << " frame " << k;
-            EXPECT_NE(frame(k), frame(k + (k < 100 ? 5 : -5))) << id << " frame " << k;
-        }
-    }
-}
-
-// Every control stands on plain ground inside a titled box of the painted
-// background, with its label painted beside it.
-TEST(Layout, BackgroundsCarryTheBoxesAndLabelsAroundTheControls)
-{
-    for (const auto& page : layout::kPages) {
         const CBitmap background(page.backgroundId);
         const CImage& image = background.image();
         auto plain = [&](const CRect& r) {
@@ -75,5 +53,25 @@ TEST(Layout, BackgroundsCarryTheBoxesAndLabelsAroundTheControls)
                                              : CRect { c.left - 10, c.top - 12, c.right + 10, c.top - 1 };
                 EXPECT_FALSE(plain(labelArea)) << page.name << " label of " << p.param;
             }
+    }
+}
+
+// The knob strips hold 101 square frames whose corners are clear, from the
+// first pixel of the strip to its last, and whose pictures differ.
+TEST(Artwork, KnobStripsHoldDistinctFramesWithClearCorners)
+{
+    EXPECT_FALSE(CBitmap(127).isLoaded());
+    for (auto [id, size] : { std::pair { 133, layout::kLargeKnob }, { 134, layout::kSmallKnob } }) {
+        const CBitmap strip(id);
+        const CImage& image = strip.image();
+        ASSERT_EQ(strip.getWidth(), size);
+        ASSERT_EQ(strip.getHeight(), 101 * size);
+        EXPECT_FALSE(image.isOpaque());
+        auto frame = [&](int k) { return std::vector<uint32_t>(image.row(k * size), image.row((k + 1) * size)); };
+        for (int k = 0; k < 101; k += 10) {
+            for (auto [x, y] : { std::pair { 0, 0 }, { size - 1, 0 }, { 0, size - 1 }, { size - 1, size - 1 } })
+                EXPECT_EQ(image.pixel(x, y + k * size) >> 24, 0u) << id << " frame " << k;
+            EXPECT_NE(frame(k), frame(k + (k < 100 ? 5 : -5))) << id << " frame " << k;
+        }
     }
 }

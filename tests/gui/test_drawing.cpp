@@ -8,17 +8,6 @@
 
 #include <random>
 
-TEST(Drawing, BlendRoundsLikeExactArithmetic)
-{
-    for (unsigned a = 0; a < 256; ++a)
-        for (unsigned s = 0; s < 256; s += 3)
-            for (unsigned d = 0; d < 256; d += 5) {
-                const uint32_t src = (s << 16) | ((255 - s) << 8) | (s ^ 0x5a);
-                const uint32_t dst = 0xff000000u | (d << 16) | (d << 8) | (255 - d);
-                ASSERT_EQ(blendPixel(dst, src, a), referenceBlend(dst, src, a)) << a << " " << s << " " << d;
-            }
-}
-
 TEST(Drawing, FillAndImageStayInsideTheirRectangleAndClip)
 {
     CImage image(20, 10, kBlackCColor);

@@ -18,17 +18,12 @@
 
 namespace {
 
+// The window takes no keys: its messages need no translating.
 void pumpMessages(int milliseconds)
 {
-    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    while (GetTickCount() < end) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
+    for (const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds); GetTickCount() < end; Sleep(5))
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
             DispatchMessageW(&message);
-        }
-        Sleep(5);
-    }
 }
 
 // How many of the window's pixels differ from the image's, read back through
