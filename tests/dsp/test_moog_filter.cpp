@@ -9,14 +9,6 @@ namespace {
 
 constexpr double fs = 44100.0;
 
-// |H| at base-rate frequency f of a one-pole lowpass y = p y1 + (1 - p) x
-// with its pole at hz, run at ten times the base rate.
-double onePoleGain(double hz, double f)
-{
-    const double p = std::exp(-2.0 * pi * hz / (10.0 * fs));
-    return std::abs((1.0 - p) / (1.0 - p * std::polar(1.0, -2.0 * pi * f / (10.0 * fs))));
-}
-
 template <class Ladder>
 Ladder make(double cutoff, double resonance, std::int64_t poles, std::int64_t mode = 1)
 {
@@ -38,32 +30,7 @@ double gainAt(Ladder ladder, double f, double amplitude)
     return std::abs(measureSine(through(ladder), f, fs, amplitude));
 }
 
-// The linear interpolation and the anti-alias filter are common to every tap
-// and mode, so ratios of two measured responses leave only the poles that
-// differ, whatever the feedback, as long as it closes over the fourth stage.
-template <class Ladder>
-void expectThreePolesBetweenTaps(double resonance, double amplitude)
-{
-    for (double f : {300.0, 1000.0, 4000.0}) {
-        const double ratio = gainAt(make<Ladder>(1000.0, resonance, 4), f, amplitude)
-            / gainAt(make<Ladder>(1000.0, resonance, 1), f, amplitude);
-        EXPECT_NEAR(ratio, std::pow(onePoleGain(1000.0, f), 3), 1e-4) << f << " r=" << resonance;
-    }
-}
-
 } // namespace
-
-TEST(MoogFilter, EachPoleIsAOnePoleAtTheOversampledRateThe303sFourthAtElevenSixths)
-{
-    expectThreePolesBetweenTaps<MoogFilter>(0.0, 0.2);
-    expectThreePolesBetweenTaps<MoogFilter>(2.0, 0.2);
-    // The 303 mode moves the fourth pole to eleven sixths of the cutoff.
-    for (double f : {500.0, 1833.0, 6000.0}) {
-        const double ratio = gainAt(make<MoogFilter>(1000.0, 0.0, 4, 2), f, 0.5)
-            / gainAt(make<MoogFilter>(1000.0, 0.0, 4, 1), f, 0.5);
-        EXPECT_NEAR(ratio, onePoleGain(1000.0 * 11.0 / 6.0, f) / onePoleGain(1000.0, f), 1e-4) << f;
-    }
-}
 
 TEST(MoogFilter, SettingsAreClampedHistoriesClearAndSelfOscillationStaysBounded)
 {
@@ -104,7 +71,7 @@ TEST(MoogFilter, SettingsAreClampedHistoriesClearAndSelfOscillationStaysBounded)
     EXPECT_LT(peakOf(record([&, n = 0]() mutable { return ringing.processSample(n++ < 10 ? 1.0 : 0.0); }, 44100)), 50.0);
 }
 
-TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndSmallSignalsSeeOnePoles)
+TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndLoudSignalsAreSquashed)
 {
     for (double c : {0.25, -1.0, 3.0, -6.0}) {
         MoogFilter2 ladder = make<MoogFilter2>(20000.0, 0.0, 4);
@@ -116,9 +83,7 @@ TEST(MoogFilter2, AnyConstantInputSettlesAtItselfAndSmallSignalsSeeOnePoles)
     resonant.setResonance(0.0);
     EXPECT_NEAR(settle(through(resonant), 1.0, 20000), 0.501187, 1e-6);
 
-    // tanh(x/2) ~ x/2 turns every stage into y += (1 - p)(x - y); loud signals are squashed.
-    expectThreePolesBetweenTaps<MoogFilter2>(0.0, 0.01);
-    expectThreePolesBetweenTaps<MoogFilter2>(1.5, 0.01);
+    // Loud signals are squashed.
     EXPECT_LT(gainAt(make<MoogFilter2>(1000.0, 0.0, 4), 1000.0, 8.0),
               0.5 * gainAt(make<MoogFilter2>(1000.0, 0.0, 4), 1000.0, 0.01));
 }

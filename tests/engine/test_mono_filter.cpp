@@ -21,9 +21,6 @@ MonoFilter makeSection(double mode, double cutoff)
     return f;
 }
 
-// The envelope's ratio on the latest sample (bend and modulation neutral).
-double envelope(const MonoFilter& f) { return f.getLastCutoff() / f.getCurrentCutoff(); }
-
 double saw(int n) { return 2.0 * std::fmod(100.0 * n / fs, 1.0) - 1.0; }
 
 // Gain of harmonic k of the 100 Hz sawtooth through the section, over one
@@ -80,45 +77,6 @@ TEST(MonoFilter, CutoffFollowsKeyBendVelocityAndTheOutputLimitedToOne)
         previous = y;
     }
     EXPECT_GT(loudest, 2.0);
-}
-
-TEST(MonoFilter, EnvelopeShapesTheCutoffInSemitones)
-{
-    // Start -12, peak +12, middle 0, end -24 semitones: ratios 0.5, 2, 1 and
-    // 0.25, each approached at its stage's time constant.
-    MonoFilter f = makeSection(1, 1000.0);
-    f.setEnvStart(-12.0);
-    f.setEnvPeak(12.0);
-    f.setEnvEnd(-24.0);
-    f.setEnvAttack(0.01);
-    f.setEnvHold(0.005);
-    f.setEnvDecay(0.02);
-    f.setEnvRelease(0.03);
-    f.noteOn(60, 64, 0); // the first note starts from the start level
-    settle(through(f), 0.0, 441);
-    EXPECT_NEAR(envelope(f), 2.0 - 1.5 / std::numbers::e, 1e-3);
-    settle(through(f), 0.0, 44100);
-    f.glideTo(64, 127, 0); // a glide does not restart it
-    settle(through(f), 0.0, 1);
-    EXPECT_NEAR(envelope(f), 1.0, 1e-9);
-    f.noteOff();
-    settle(through(f), 0.0, 441);
-    const double releasing = envelope(f);
-    EXPECT_NEAR(releasing, 0.25 + 0.75 * std::exp(-1.0 / 3.0), 1e-3);
-    f.noteOn(60, 64, 0); // continues from the present value
-    settle(through(f), 0.0, 1);
-    EXPECT_NEAR(envelope(f), releasing, 0.01);
-
-    // Velocity: peak +12 st at 127, -12 st at 1; duration exponent 1 halves or doubles the speed.
-    for (auto [velocity, peak, speed] : {std::tuple{127, 2.0, 0.5}, {1, 0.5, 2.0}}) {
-        MonoFilter g = makeSection(1, 1000.0);
-        g.setEnvPeakByVel(12.0);
-        g.setEnvDurByVel(1.0);
-        g.setEnvAttack(0.02);
-        g.noteOn(60, velocity, 0);
-        settle(through(g), 0.0, 441);
-        EXPECT_NEAR(envelope(g), peak + (1.0 - peak) * std::exp(-speed / 2.0), 1e-3) << velocity;
-    }
 }
 
 TEST(MonoFilter, ModesFilterASawtoothAsTheyShould)
