@@ -46,18 +46,7 @@ public:
 
     double processSample(double in) override
     {
-        x[4] = x[3];
-        x[3] = x[2];
-        x[2] = x[1];
-        x[1] = x[0];
-        x[0] = in;
-        y[0] = b[0] * x[0] + b[1] * x[1] + b[2] * x[2] + b[3] * x[3] + b[4] * x[4]
-            - a[1] * y[1] - a[2] * y[2] - a[3] * y[3] - a[4] * y[4];
-        y[4] = y[3];
-        y[3] = y[2];
-        y[2] = y[1];
-        y[1] = y[0];
-        return y[0];
+        return processSequence(1, [in](std::int64_t) { return in; });
     }
 
     // Finite cutoffs above 0 are stored; the filter is redesigned in every

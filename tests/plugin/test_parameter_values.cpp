@@ -42,13 +42,15 @@ TEST(ParameterValues, EveryIndexMapsTheUnitRangeMonotonicallyReachesItsStepsAndI
         }
         // A host that wants step k sends k divided by the multiplier; the
         // product is rounded to single precision before the floor, so every step is hit.
-        if (c == Conversion::floored)
+        if (c == Conversion::floored) {
             for (int k = 0; k <= info.mapping.scale; ++k)
                 EXPECT_EQ(displayQuantity(index, static_cast<float>(k) / static_cast<float>(info.mapping.scale)),
                     info.mapping.offset + info.mapping.step * k) << index << " step " << k;
-        if (info.menu)
+        }
+        if (info.menu) {
             for (int32_t entry = 0; entry < static_cast<int32_t>(info.menu->entries.size()); ++entry)
                 EXPECT_EQ(menuEntry(index, menuValue(index, entry)), entry) << index;
+        }
     }
     EXPECT_EQ(parameterInfo(-1), nullptr);
     EXPECT_EQ(parameterInfo(kNumParameters), nullptr);
