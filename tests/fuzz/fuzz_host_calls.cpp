@@ -1,10 +1,7 @@
-// A hostile host: each input is decoded into a sequence of calls through the
-// binary interface on a fresh instance: rates, block sizes, suspend and
-// resume, parameters with any index and value, programs and their names,
-// every text call, event lists with any bytes and offsets, and processing of
-// any block size. After each call: every output sample finite and within
-// the output limit, every text terminated within its buffer. The sanitizers
-// the target is built with report everything else.
+// A hostile host (libFuzzer): each input becomes a sequence of calls through
+// the binary interface on a fresh instance. After each call every output sample
+// must be finite and within the output limit, every text terminated within its
+// buffer; the sanitizers the target is built with report everything else.
 
 #include "plugin/Zarvex2Plug.h"
 
@@ -93,27 +90,11 @@ public:
     // The weights of the calls: parameter changes, event lists and blocks twice as often.
     void step()
     {
-        const int call = in.byte() % 13;
-        if (call == 0)
-            setSampleRate();
-        else if (call == 1)
-            dispatch(effSetBlockSize, 0, in.index(kMaxBlock));
-        else if (call == 2)
-            dispatch(effMainsChanged, 0, in.byte() & 1);
-        else if (call <= 4)
-            effect->setParameter(effect, parameterIndex(), in.value());
-        else if (call == 5)
-            require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite");
-        else if (call == 6)
-            programCall();
-        else if (call == 7)
-            textCall();
-        else if (call <= 9)
-            sendEvents();
-        else if (call <= 11)
-            process();
-        else
-            otherCall();
+        static constexpr void (Session::*calls[])() = { &Session::setSampleRate, &Session::setBlockSize,
+            &Session::switchMains, &Session::setParameter, &Session::setParameter, &Session::getParameter,
+            &Session::programCall, &Session::textCall, &Session::sendEvents, &Session::sendEvents, &Session::process,
+            &Session::process, &Session::otherCall };
+        (this->*calls[in.byte() % std::size(calls)])();
     }
 
 private:
@@ -131,6 +112,11 @@ private:
         const uint8_t pick = in.byte();
         dispatch(effSetSampleRate, 0, 0, nullptr, pick < 200 ? rates[pick % 7] : in.anyFloat());
     }
+
+    void setBlockSize() { dispatch(effSetBlockSize, 0, in.index(kMaxBlock)); }
+    void switchMains() { dispatch(effMainsChanged, 0, in.byte() & 1); }
+    void setParameter() { effect->setParameter(effect, parameterIndex(), in.value()); }
+    void getParameter() { require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite"); }
 
     void programCall()
     {

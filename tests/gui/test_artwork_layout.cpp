@@ -7,12 +7,13 @@
 #include <vector>
 
 using layout::Kind;
-using layout::Place;
 
 // The page backgrounds fill the frame at either scale, each decoded once for
 // every bitmap of its id. Every control stands on plain ground inside a titled
-// box of the painted background, with its label painted beside it.
-TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
+// box of the painted background, with its label painted beside it. The knob
+// strips hold 101 square frames whose corners are clear, from the first pixel
+// of the strip to its last, and whose pictures differ.
+TEST(Artwork, BackgroundsCarryBoxesAndLabelsAroundTheControlsAndKnobStripsDistinctFrames)
 {
     for (const auto& page : layout::kPages) {
         for (int scale : { 1, 2 }) {
@@ -36,7 +37,7 @@ TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
             for (const layout::Box& b : part->boxes)
                 boxes.push_back(b.rect);
         for (const auto* part : { &layout::kGlobalStrip, &page })
-            for (const Place& p : part->places) {
+            for (const layout::Place& p : part->places) {
                 const CRect c = layout::controlRect(p);
                 for (const CRect& r : { c, layout::valueDisplayRect(p) }) {
                     if (r.isEmpty())
@@ -54,12 +55,6 @@ TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
                 EXPECT_FALSE(plain(labelArea)) << page.name << " label of " << p.param;
             }
     }
-}
-
-// The knob strips hold 101 square frames whose corners are clear, from the
-// first pixel of the strip to its last, and whose pictures differ.
-TEST(Artwork, KnobStripsHoldDistinctFramesWithClearCorners)
-{
     EXPECT_FALSE(CBitmap(127).isLoaded());
     for (auto [id, size] : { std::pair { 133, layout::kLargeKnob }, { 134, layout::kSmallKnob } }) {
         const CBitmap strip(id);

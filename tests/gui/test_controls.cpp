@@ -21,11 +21,12 @@ TEST(Controls, KnobShowsItsFilmFrameFollowsDragsAndResets)
     knob->setDefaultValue(0.8f);
     frame.addView(knob);
     const CImage& bg = frame.getBackground().image();
-    // Whether the frame shows film frame k laid over the background.
+    // Whether the frame shows film frame k laid over the background, and the background elsewhere.
     auto showsFrame = [&](int k) {
-        for (int y = knobRect.top; y < knobRect.bottom; ++y)
-            for (int x = knobRect.left; x < knobRect.right; ++x) {
-                const uint32_t src = strip.image().pixel(x - knobRect.left, k * 32 + y - knobRect.top);
+        for (int y = 0; y < 456; ++y)
+            for (int x = 0; x < 856; ++x) {
+                const bool onKnob = knobRect.contains({ x, y });
+                const uint32_t src = onKnob ? strip.image().pixel(x - knobRect.left, k * 32 + y - knobRect.top) : 0;
                 if (frame.image().pixel(x, y) != referenceBlend(bg.pixel(x, y), src, src >> 24))
                     return false;
             }
@@ -37,11 +38,6 @@ TEST(Controls, KnobShowsItsFilmFrameFollowsDragsAndResets)
         EXPECT_TRUE(showsFrame(k)) << value;
         EXPECT_FALSE(showsFrame(k < 50 ? k + 1 : k - 1)) << value; // the check tells neighbours apart
     }
-    for (int y = 0; y < 456; y += 7)
-        for (int x = 0; x < 856; x += 5)
-            if (!knobRect.contains({ x, y })) {
-                ASSERT_EQ(frame.image().pixel(x, y), bg.pixel(x, y));
-            }
 
     knob->setValue(0.2f);
     frame.onMouseDown({ 110, 210 }, kLButton, 1000);
