@@ -92,8 +92,8 @@ public:
     {
         static constexpr void (Session::*calls[])() = { &Session::setSampleRate, &Session::setBlockSize,
             &Session::switchMains, &Session::setParameter, &Session::setParameter, &Session::getParameter,
-            &Session::programCall, &Session::textCall, &Session::sendEvents, &Session::sendEvents, &Session::process,
-            &Session::process, &Session::otherCall };
+            &Session::programCall, &Session::textCall, &Session::sendEvents, &Session::sendEvents,
+            &Session::process, &Session::process, &Session::otherCall };
         (this->*calls[in.byte() % std::size(calls)])();
     }
 
@@ -116,7 +116,10 @@ private:
     void setBlockSize() { dispatch(effSetBlockSize, 0, in.index(kMaxBlock)); }
     void switchMains() { dispatch(effMainsChanged, 0, in.byte() & 1); }
     void setParameter() { effect->setParameter(effect, parameterIndex(), in.value()); }
-    void getParameter() { require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite"); }
+    void getParameter()
+    {
+        require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite");
+    }
 
     void programCall()
     {

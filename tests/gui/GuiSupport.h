@@ -17,6 +17,14 @@ inline CPoint centre(const CRect& r)
     return { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
 }
 
+// A click a second after the last one: no double-click.
+inline void click(CFrame& frame, CPoint where)
+{
+    static uint32_t clock = 0;
+    frame.onMouseDown(where, kLButton, clock += 1000);
+    frame.onMouseUp(where, kLButton);
+}
+
 // Source-over with straight alpha a, worked in doubles.
 inline uint32_t referenceBlend(uint32_t dst, uint32_t src, unsigned a)
 {

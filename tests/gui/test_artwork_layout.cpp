@@ -9,10 +9,9 @@
 using layout::Kind;
 
 // The page backgrounds fill the frame at either scale, each decoded once for
-// every bitmap of its id. Every control stands on plain ground inside a titled
-// box of the painted background, with its label painted beside it. The knob
-// strips hold 101 square frames whose corners are clear, from the first pixel
-// of the strip to its last, and whose pictures differ.
+// every bitmap of its id; every control stands on plain ground inside a box,
+// its label painted beside it. The knob strips hold 101 square frames with
+// clear corners, from the strip's first pixel to its last, all different.
 TEST(Artwork, BackgroundsCarryBoxesAndLabelsAroundTheControlsAndKnobStripsDistinctFrames)
 {
     for (const auto& page : layout::kPages) {

@@ -20,13 +20,13 @@ TEST(Controls, KnobShowsItsFilmFrameFollowsDragsAndResets)
     frame.setBackground(CBitmap(128));
     knob->setDefaultValue(0.8f);
     frame.addView(knob);
-    const CImage& bg = frame.getBackground().image();
+    const CImage &bg = frame.getBackground().image(), &film = strip.image();
     // Whether the frame shows film frame k laid over the background, and the background elsewhere.
     auto showsFrame = [&](int k) {
         for (int y = 0; y < 456; ++y)
             for (int x = 0; x < 856; ++x) {
-                const bool onKnob = knobRect.contains({ x, y });
-                const uint32_t src = onKnob ? strip.image().pixel(x - knobRect.left, k * 32 + y - knobRect.top) : 0;
+                const CPoint at { x - knobRect.left, y - knobRect.top };
+                const uint32_t src = knobRect.contains({ x, y }) ? film.pixel(at.x, at.y + k * 32) : 0;
                 if (frame.image().pixel(x, y) != referenceBlend(bg.pixel(x, y), src, src >> 24))
                     return false;
             }
@@ -112,14 +112,9 @@ TEST(Controls, MenuListOffersEveryEntryFromTheFirstToTheLast)
     frame.redraw();
     const CImage before = frame.image();
     const int last = int(entries.size()) - 1, height = CFrame::kMenuEntryHeight;
-    uint32_t clock = 0;
-    auto click = [&](CPoint at) {
-        frame.onMouseDown(at, kLButton, clock += 1000);
-        frame.onMouseUp(at, kLButton);
-    };
     // Each line's middle, then the lower border and a point beside the list.
     for (int row : { 64 + 1 + last * height + height / 2, 64 + 1 + height / 2, 64 + 1 + (last + 1) * height, 200 }) {
-        click(centre(menu->getViewSize()));
+        click(frame, centre(menu->getViewSize()));
         ASSERT_EQ(frame.getOpenMenu(), menu);
         const CRect list = frame.menuListRect();
         EXPECT_EQ(list, CRect(84, 64, list.right, 64 + 2 + (last + 1) * height));
@@ -132,7 +127,7 @@ TEST(Controls, MenuListOffersEveryEntryFromTheFirstToTheLast)
                     colours.insert(frame.image().pixel(x, y));
             EXPECT_GT(colours.size(), 1u) << "line " << line;
         }
-        click({ row == 200 ? 300 : 100, row });
+        click(frame, { row == 200 ? 300 : 100, row });
         EXPECT_EQ(frame.getOpenMenu(), nullptr);
     }
     EXPECT_EQ(listener.calls, (std::vector<std::pair<int, float>> { { 200, float(last) }, { 200, 0.0f } }));
