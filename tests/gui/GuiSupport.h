@@ -36,3 +36,16 @@ inline uint32_t referenceBlend(uint32_t dst, uint32_t src, unsigned a)
     const double alpha = a + (dst >> 24) * (255.0 - a) / 255.0;
     return out | (uint32_t(std::lround(alpha)) << 24);
 }
+
+// Whether the image shows film frame k of the strip laid over the background
+// bg within r, and bg elsewhere; all in the image's pixels.
+inline bool showsFilmFrame(const CImage& image, const CImage& bg, const CImage& film, const CRect& r, int k)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const auto src = r.contains({ x, y }) ? film.pixel(x - r.left, y - r.top + k * r.height()) : 0;
+            if (image.pixel(x, y) != referenceBlend(bg.pixel(x, y), src, src >> 24))
+                return false;
+        }
+    return true;
+}

@@ -20,18 +20,8 @@ TEST(Controls, KnobShowsItsFilmFrameFollowsDragsAndResets)
     frame.setBackground(CBitmap(128));
     knob->setDefaultValue(0.8f);
     frame.addView(knob);
-    const CImage &bg = frame.getBackground().image(), &film = strip.image();
-    // Whether the frame shows film frame k laid over the background, and the background elsewhere.
-    auto showsFrame = [&](int k) {
-        for (int y = 0; y < 456; ++y)
-            for (int x = 0; x < 856; ++x) {
-                const CPoint at { x - knobRect.left, y - knobRect.top };
-                const uint32_t src = knobRect.contains({ x, y }) ? film.pixel(at.x, at.y + k * 32) : 0;
-                if (frame.image().pixel(x, y) != referenceBlend(bg.pixel(x, y), src, src >> 24))
-                    return false;
-            }
-        return true;
-    };
+    const CImage& bg = frame.getBackground().image();
+    auto showsFrame = [&](int k) { return showsFilmFrame(frame.image(), bg, strip.image(), knobRect, k); };
     for (auto [value, k] : { std::pair { 0.0f, 0 }, { 0.333f, 33 }, { 1.0f, 100 }, { 7.0f, 100 }, { NAN, 100 } }) {
         knob->setValue(value);
         frame.redraw();
