@@ -69,8 +69,7 @@ struct Input {
     std::vector<char> text(size_t length)
     {
         std::vector<char> chars(length + 1, '\0');
-        for (size_t i = 0; i < length; ++i)
-            chars[i] = static_cast<char>(byte());
+        std::generate_n(chars.begin(), length, [this] { return static_cast<char>(byte()); });
         return chars;
     }
 };
@@ -176,8 +175,7 @@ private:
         const size_t count = in.byte() < 240 ? in.byte() % 16 : in.byte() * 4u;
         events.assign(count, VstMidiEvent {});
         for (auto& event : events) {
-            const uint8_t kind = in.byte();
-            event.type = kind < 240 ? kVstMidiType : in.int32();
+            event.type = in.byte() < 240 ? kVstMidiType : in.int32();
             event.byteSize = sizeof(VstMidiEvent);
             const uint8_t offset = in.byte();
             event.deltaFrames = offset < 240 ? offset * 4 : in.int32();

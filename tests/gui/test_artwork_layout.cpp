@@ -58,8 +58,7 @@ TEST(Artwork, BackgroundsCarryBoxesAndLabelsAroundTheControlsAndKnobStripsDistin
     for (auto [id, size] : { std::pair { 133, layout::kLargeKnob }, { 134, layout::kSmallKnob } }) {
         const CBitmap strip(id);
         const CImage& image = strip.image();
-        ASSERT_EQ(strip.getWidth(), size);
-        ASSERT_EQ(strip.getHeight(), 101 * size);
+        ASSERT_EQ(std::pair(strip.getWidth(), strip.getHeight()), std::pair(size, 101 * size));
         EXPECT_FALSE(image.isOpaque());
         auto frame = [&](int k) { return std::vector<uint32_t>(image.row(k * size), image.row((k + 1) * size)); };
         for (int k = 0; k < 101; k += 10) {

@@ -76,11 +76,11 @@ TEST(Controls, SliderJumpsToAClickAndFollowsADrag)
     EXPECT_NEAR(slider->getValue(), 0.5f + 10 / travel, 1e-5);
     frame.onMouseUp({ 0, 0 }, kLButton);
 
-    slider->setValue(0.0f);
+    slider->setValue(59 / travel);
     frame.redraw();
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(frame.image().pixel(72 + x, 40 + y), handle.image().pixel(x, y) | 0xff000000u);
+            ASSERT_EQ(frame.image().pixel(72 + 59 + x, 40 + y), handle.image().pixel(x, y) | 0xff000000u);
     // Taken off, it leaves the frame's ground.
     frame.removeView(slider, false);
     frame.redraw();

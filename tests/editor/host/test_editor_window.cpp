@@ -139,21 +139,19 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 
     // MIDI controllers and automation from other threads while the editor draws.
     std::atomic<int> running { 2 };
-    std::thread audio([&] {
+    std::jthread audio([&] {
         for (int value = 0; value <= 127; ++value)
             harness->renderBlock(32,
                 { makeMidiEvent(0, 0xB0, 7, uint8_t(value)), makeMidiEvent(3, 0xB0, 74, uint8_t(value)) });
         --running;
     });
-    std::thread automation([&] {
+    std::jthread automation([&] {
         for (int i = 0; i <= 500; ++i)
             harness->setParameter(kVibDepth, float(i) / 500.0f);
         --running;
     });
     while (running > 0)
         idle();
-    audio.join();
-    automation.join();
     EXPECT_TRUE(screenShowsText(rectOf(layout::kGlobalStrip, kVolume, true), "24.00"));
     EXPECT_TRUE(screenShowsText(rectOf(layout::kPages[0], kCutoff, true), "20000.00"));
     EXPECT_TRUE(screenShowsText(vibDepth, "100.00"));
@@ -185,10 +183,9 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
 {
     using Gesture = std::function<void(const CRect&)>;
-    // Upwards from the centre: a tenth of the range without Shift.
-    auto dragUp = [this](unsigned modifiers) -> Gesture {
-        return [=, this](const CRect& r) { drag(centre(r), { centre(r).x, centre(r).y - 30 }, modifiers); };
-    };
+    // Upwards from the centre with Shift: a hundredth of the range.
+    const Gesture fineDrag
+        = [this](const CRect& r) { drag(centre(r), { centre(r).x, centre(r).y - 30 }, ShiftMask); };
     // Clicks on the centre, gap milliseconds apart; of button 4 or 5, wheel notches.
     auto clicks = [this](unsigned modifiers, unsigned button = Button1, int count = 1, Time gap = 1000) {
         return Gesture([=, this](const CRect& r) {
@@ -208,7 +205,7 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
         float start, expected;
     };
     const Case cases[] = {
-        { "Shift-drag, ten times finer", -1, kVibSpeed, dragUp(ShiftMask), 0.5f, 0.52f },
+        { "Shift-drag, ten times finer", -1, kVibSpeed, fineDrag, 0.5f, 0.52f },
         { "slider drag", 1, kO1Phase, slide, 0.0f, 0.25f },
         { "Ctrl-click resets", -1, kVolume, clicks(ControlMask), 0.3f, kDefault },
         { "double-click resets", 1, kO2Phase, clicks(0, Button1, 2, 100), 0.5f, kDefault },
