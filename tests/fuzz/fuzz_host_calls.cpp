@@ -1,10 +1,7 @@
-// A hostile host: each input is decoded into a sequence of calls through the
-// binary interface on a fresh instance: rates, block sizes, suspend and
-// resume, parameters with any index and value, programs and their names,
-// every text call, event lists with any bytes and offsets, and processing of
-// any block size. After each call: every output sample finite and within
-// the output limit, every text terminated within its buffer. The sanitizers
-// the target is built with report everything else.
+// A hostile host (libFuzzer): each input becomes a sequence of calls through
+// the binary interface on a fresh instance. After each call every output sample
+// must be finite and within the output limit, every text terminated within its
+// buffer; the sanitizers the target is built with report everything else.
 
 #include "plugin/Zarvex2Plug.h"
 
@@ -72,8 +69,7 @@ struct Input {
     std::vector<char> text(size_t length)
     {
         std::vector<char> chars(length + 1, '\0');
-        for (size_t i = 0; i < length; ++i)
-            chars[i] = static_cast<char>(byte());
+        std::generate_n(chars.begin(), length, [this] { return static_cast<char>(byte()); });
         return chars;
     }
 };
@@ -93,27 +89,11 @@ public:
     // The weights of the calls: parameter changes, event lists and blocks twice as often.
     void step()
     {
-        const int call = in.byte() % 13;
-        if (call == 0)
-            setSampleRate();
-        else if (call == 1)
-            dispatch(effSetBlockSize, 0, in.index(kMaxBlock));
-        else if (call == 2)
-            dispatch(effMainsChanged, 0, in.byte() & 1);
-        else if (call <= 4)
-            effect->setParameter(effect, parameterIndex(), in.value());
-        else if (call == 5)
-            require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite");
-        else if (call == 6)
-            programCall();
-        else if (call == 7)
-            textCall();
-        else if (call <= 9)
-            sendEvents();
-        else if (call <= 11)
-            process();
-        else
-            otherCall();
+        static constexpr void (Session::*calls[])() = { &Session::setSampleRate, &Session::setBlockSize,
+            &Session::switchMains, &Session::setParameter, &Session::setParameter, &Session::getParameter,
+            &Session::programCall, &Session::textCall, &Session::sendEvents, &Session::sendEvents,
+            &Session::process, &Session::process, &Session::otherCall };
+        (this->*calls[in.byte() % std::size(calls)])();
     }
 
 private:
@@ -130,6 +110,14 @@ private:
         static constexpr float rates[] = { 44100.0f, 48000.0f, 96000.0f, 8000.0f, 22050.0f, 192000.0f, 11025.0f };
         const uint8_t pick = in.byte();
         dispatch(effSetSampleRate, 0, 0, nullptr, pick < 200 ? rates[pick % 7] : in.anyFloat());
+    }
+
+    void setBlockSize() { dispatch(effSetBlockSize, 0, in.index(kMaxBlock)); }
+    void switchMains() { dispatch(effMainsChanged, 0, in.byte() & 1); }
+    void setParameter() { effect->setParameter(effect, parameterIndex(), in.value()); }
+    void getParameter()
+    {
+        require(std::isfinite(effect->getParameter(effect, parameterIndex())), "value not finite");
     }
 
     void programCall()
@@ -187,8 +175,7 @@ private:
         const size_t count = in.byte() < 240 ? in.byte() % 16 : in.byte() * 4u;
         events.assign(count, VstMidiEvent {});
         for (auto& event : events) {
-            const uint8_t kind = in.byte();
-            event.type = kind < 240 ? kVstMidiType : in.int32();
+            event.type = in.byte() < 240 ? kVstMidiType : in.int32();
             event.byteSize = sizeof(VstMidiEvent);
             const uint8_t offset = in.byte();
             event.deltaFrames = offset < 240 ? offset * 4 : in.int32();

@@ -47,8 +47,7 @@ protected:
         unsigned count = 0;
         XQueryTree(display, parent, &root, &up, &list, &count);
         std::vector<Window> found(list, list + count);
-        if (list)
-            XFree(list);
+        XFree(list);
         return found;
     }
 

