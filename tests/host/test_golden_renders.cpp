@@ -1,20 +1,44 @@
-// Short renders through the loaded plug-in that together run every module and
-// mode, compared with renders kept in tests/golden: a change that is meant to
-// keep the sound must stay within 1e-6 of each render's peak.
-// ZARVEX_GOLDEN_WRITE=1 writes the renders instead (after an intended change
-// of the sound).
+// Renders through the loaded plug-in compared with renders kept in files.
+// Short renders that together run every module and mode are kept in
+// tests/golden: a change that is meant to keep the sound must stay within
+// 1e-6 of each render's peak (ZARVEX_GOLDEN_WRITE=1 writes them instead,
+// after an intended change of the sound). A fixed phrase is written out by
+// the native build; the Windows build, the same code for another platform,
+// must agree with it sample for sample to within 1e-6.
 
 #include "PluginHarness.h"
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
 #include <cstdlib>
+#include <fstream>
 
 #ifndef ZARVEX_GOLDEN_DIR
 #error "the golden renders' folder is needed"
 #endif
 
 namespace {
+
+// Renders are kept as raw floats.
+bool writeFloats(const std::string& path, const std::vector<float>& samples)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    return file.good();
+}
+// The largest difference between the samples and those kept in a file;
+// infinite when the file holds fewer.
+double differenceFromFile(const std::string& path, const std::vector<float>& samples)
+{
+    std::vector<float> kept(samples.size());
+    const auto bytes = static_cast<std::streamsize>(kept.size() * sizeof(float));
+    if (!std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(kept.data()), bytes))
+        return INFINITY;
+    double worst = 0.0;
+    for (size_t i = 0; i < kept.size(); ++i)
+        worst = std::max(worst, std::fabs(static_cast<double>(kept[i]) - samples[i]));
+    return worst;
+}
 
 using Setting = std::pair<int32_t, float>;
 // A setting that takes effect at a frame of the render.
@@ -163,6 +187,29 @@ std::vector<float> render(const Scenario& scenario)
     return all;
 }
 
+std::vector<float> renderPhrase()
+{
+    const auto harness = PluginHarness::opened(44100.0f, 256);
+    // A patch that runs most of the engine: detuned saws, a second
+    // oscillator, the Moog ladder, the tanh distortion.
+    harness->setPatch({ { kO1Wave, 6.0f / 512.0f }, { kO1Density, 7.0f / 63.0f }, { kO1DetStart, 0.6f },
+        { kO2Wave, 5.0f / 512.0f }, { kFilterMode, 10.0f / 128.0f }, { kCutoff, 0.55f }, { kReso, 0.3f },
+        { kDistMode, 2.0f / 128.0f } });
+    std::vector<float> all;
+    const std::vector<std::vector<VstMidiEvent>> blocks = {
+        { PluginHarness::noteOn(10, 48, 100) },
+        { PluginHarness::noteOn(100, 55, 70), makeMidiEvent(200, 0xE0, 0, 80) },
+        { PluginHarness::noteOff(5, 48), makeMidiEvent(30, 0xB0, 74, 40) },
+        { PluginHarness::noteOff(128, 55), PluginHarness::noteOn(129, 60, 127) },
+    };
+    for (int round = 0; round < 8; ++round)
+        for (const auto& events : blocks) {
+            const auto part = harness->render(256 * 16, 256, events);
+            all.insert(all.end(), part.begin(), part.end());
+        }
+    return all;
+}
+
 } // namespace
 
 TEST(GoldenRenders, EveryScenarioMatchesItsGoldenRender)
@@ -178,5 +225,16 @@ TEST(GoldenRenders, EveryScenarioMatchesItsGoldenRender)
         const double peak = peakOf({ samples.begin(), samples.end() });
         EXPECT_GT(peak, 0.01) << scenario.name << " is silent";
         EXPECT_LE(differenceFromFile(path, samples), 1e-6 * peak) << scenario.name << " differs from " << path;
+    }
+}
+
+TEST(ReferenceRender, WrittenOrComparedWithTheOtherPlatform)
+{
+    const auto samples = renderPhrase();
+    EXPECT_GT(peakOf({ samples.begin(), samples.end() }), 0.1);
+    const char* out = std::getenv("ZARVEX_REFERENCE_OUT");
+    ASSERT_TRUE(!out || writeFloats(out, samples)) << "cannot write " << out;
+    if (const char* in = std::getenv("ZARVEX_REFERENCE_IN")) {
+        EXPECT_LE(differenceFromFile(in, samples), 1e-6) << in;
     }
 }
