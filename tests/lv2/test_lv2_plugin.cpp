@@ -72,17 +72,10 @@ void restore(Lv2Instrument& instrument, const std::string& saved)
     lilv_state_free(state);
 }
 
-// A second of one note; the left channel.
+// A second of one note.
 std::vector<float> play(Lv2Instrument& instrument)
 {
-    std::vector<float> all;
-    std::vector<std::vector<float>> out;
-    for (int block = 0; block < 172; ++block) {
-        instrument.process(block ? std::vector<VstMidiEvent> {} : std::vector { makeMidiEvent(10, 0x90, 45, 100) },
-            256, out);
-        all.insert(all.end(), out[0].begin(), out[0].end());
-    }
-    return all;
+    return renderAll(instrument, { { { 0.001, { 0x90, 45, 100 }, 3 } }, 1.0 }, { TailMode::fixed, 0.0 });
 }
 
 // The demo phrase through the renderer with one second of tail and the
