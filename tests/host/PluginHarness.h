@@ -60,7 +60,6 @@ public:
     }
 
     AEffect* effect() const { return host.effect(); }
-    const VstHost& vst() const { return host; }
 
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
     {
