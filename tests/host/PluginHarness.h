@@ -11,7 +11,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -61,7 +60,6 @@ public:
     }
 
     AEffect* effect() const { return host.effect(); }
-    const VstHost& vst() const { return host; }
 
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
     {
@@ -165,24 +163,3 @@ private:
     std::atomic<long> displayUpdates { 0 };
     VstHost host;
 };
-
-// Renders kept as raw floats (golden and cross-platform renders).
-inline bool writeFloats(const std::string& path, const std::vector<float>& samples)
-{
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
-    return file.good();
-}
-// The largest difference between the samples and those kept in a file;
-// infinite when the file holds fewer.
-inline double differenceFromFile(const std::string& path, const std::vector<float>& samples)
-{
-    std::vector<float> kept(samples.size());
-    const auto bytes = static_cast<std::streamsize>(kept.size() * sizeof(float));
-    if (!std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(kept.data()), bytes))
-        return INFINITY;
-    double worst = 0.0;
-    for (size_t i = 0; i < kept.size(); ++i)
-        worst = std::max(worst, std::fabs(static_cast<double>(kept[i]) - samples[i]));
-    return worst;
-}

@@ -1,20 +1,44 @@
-// Short renders through the loaded plug-in that together run every module and
-// mode, compared with renders kept in tests/golden: a change that is meant to
-// keep the sound must stay within 1e-6 of each render's peak.
-// ZARVEX_GOLDEN_WRITE=1 writes the renders instead (after an intended change
-// of the sound).
+// Renders through the loaded plug-in compared with renders kept in files.
+// Short renders that together run every module and mode are kept in
+// tests/golden: a change that is meant to keep the sound must stay within
+// 1e-6 of each render's peak (ZARVEX_GOLDEN_WRITE=1 writes them instead,
+// after an intended change of the sound). A longer render of a patch of its
+// own is written out by the native build; the Windows build, the same code
+// for another platform, must agree with it sample for sample within 1e-6.
 
 #include "PluginHarness.h"
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
 #include <cstdlib>
+#include <fstream>
 
 #ifndef ZARVEX_GOLDEN_DIR
 #error "the golden renders' folder is needed"
 #endif
 
 namespace {
+
+// Renders are kept as raw floats.
+bool writeFloats(const std::string& path, const std::vector<float>& samples)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    return file.good();
+}
+// The largest difference between the samples and those kept in a file;
+// infinite when the file holds fewer.
+double differenceFromFile(const std::string& path, const std::vector<float>& samples)
+{
+    std::vector<float> kept(samples.size());
+    const auto bytes = static_cast<std::streamsize>(kept.size() * sizeof(float));
+    if (!std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(kept.data()), bytes))
+        return INFINITY;
+    double worst = 0.0;
+    for (size_t i = 0; i < kept.size(); ++i)
+        worst = std::max(worst, std::fabs(static_cast<double>(kept[i]) - samples[i]));
+    return worst;
+}
 
 using Setting = std::pair<int32_t, float>;
 // A setting that takes effect at a frame of the render.
@@ -135,8 +159,8 @@ std::vector<Scenario> scenarios()
 }
 
 // The scenario playing a phrase: a note, a legato note that glides, pitch
-// bend, release, and a fresh note after silence.
-std::vector<float> render(const Scenario& scenario)
+// bend, release, and a fresh note after silence, held to the end.
+std::vector<float> render(const Scenario& scenario, int32_t length = kFrames)
 {
     const VstMidiEvent phrase[] = { PluginHarness::noteOn(16, 45, 100), PluginHarness::noteOn(3000, 57, 127),
         PluginHarness::noteOff(3100, 45), makeMidiEvent(4500, 0xE0, 0, 80), PluginHarness::noteOff(6000, 57),
@@ -145,8 +169,8 @@ std::vector<float> render(const Scenario& scenario)
     harness.open(scenario.rate, kBlock);
     harness.setPatch(scenario.settings);
     std::vector<float> all;
-    for (int32_t frame = 0; frame < kFrames; frame += kBlock) {
-        const int32_t frames = std::min(kBlock, kFrames - frame);
+    for (int32_t frame = 0; frame < length; frame += kBlock) {
+        const int32_t frames = std::min(kBlock, length - frame);
         const auto within = [&](int32_t at) { return at >= frame && at < frame + frames; };
         for (const auto& [at, setting] : scenario.changes)
             if (within(at))
@@ -178,5 +202,21 @@ TEST(GoldenRenders, EveryScenarioMatchesItsGoldenRender)
         const double peak = peakOf({ samples.begin(), samples.end() });
         EXPECT_GT(peak, 0.01) << scenario.name << " is silent";
         EXPECT_LE(differenceFromFile(path, samples), 1e-6 * peak) << scenario.name << " differs from " << path;
+    }
+}
+
+TEST(ReferenceRender, WrittenOrComparedWithTheOtherPlatform)
+{
+    // Detuned saws, a second oscillator, the Moog ladder and the tanh
+    // distortion, for three seconds.
+    const Scenario phrase { "reference", 44100, { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(7) },
+        { kO1DetStart, 0.6f }, { kO2Wave, patch::wave(5) }, { kFilterMode, patch::mode(10) }, { kCutoff, 0.55f },
+        { kReso, 0.3f }, { kDistMode, patch::mode(2) } } };
+    const auto samples = render(phrase, 131072);
+    EXPECT_GT(peakOf({ samples.begin(), samples.end() }), 0.1);
+    const char* out = std::getenv("ZARVEX_REFERENCE_OUT");
+    ASSERT_TRUE(!out || writeFloats(out, samples)) << "cannot write " << out;
+    if (const char* in = std::getenv("ZARVEX_REFERENCE_IN")) {
+        EXPECT_LE(differenceFromFile(in, samples), 1e-6) << in;
     }
 }

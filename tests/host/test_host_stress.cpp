@@ -5,6 +5,7 @@
 #include "plugin/Parameters.h"
 #include "tests/support/PatchValues.h"
 
+#include <fstream>
 #include <random>
 
 namespace {
@@ -89,27 +90,25 @@ TEST(HostStress, InstancesRenderedTogetherSoundAsEachAlone)
     // Live white and pink noise, a noise cycle and randomly detuned voices:
     // all of it draws random numbers.
     constexpr int kInstances = 8, kBlocks = 40, kBlock = 128;
-    auto prepare = [](PluginHarness& h, int which) {
-        h.open(44100.0f, kBlock);
-        h.setPatch({ { kO1Wave, patch::wave(which % 2 ? 1 : 6) }, { kO1Density, 0.1f }, { kO1DetRnd, 0.8f },
+    const auto prepared = [](size_t which) {
+        auto harness = PluginHarness::opened(44100.0f, kBlock);
+        harness->setPatch({ { kO1Wave, patch::wave(which % 2 ? 1 : 6) }, { kO1Density, 0.1f }, { kO1DetRnd, 0.8f },
             { kO2Wave, patch::wave(14) }, { kO3Wave, patch::wave(2) } });
-        h.renderBlock(kBlock, { PluginHarness::noteOn(0, static_cast<uint8_t>(40 + which)) });
+        harness->renderBlock(kBlock, { PluginHarness::noteOn(0, static_cast<uint8_t>(40 + which)) });
+        return harness;
     };
-    std::vector<PluginHarness> together(kInstances);
     std::vector<std::vector<float>> mixed(kInstances);
-    for (int k = 0; k < kInstances; ++k)
-        prepare(together[static_cast<size_t>(k)], k);
+    std::vector<std::unique_ptr<PluginHarness>> together;
+    for (size_t k = 0; k < mixed.size(); ++k)
+        together.push_back(prepared(k));
     for (int block = 0; block < kBlocks; ++block)
-        for (int k = 0; k < kInstances; ++k) {
-            const auto out = together[static_cast<size_t>(k)].renderBlock(kBlock);
-            mixed[static_cast<size_t>(k)].insert(mixed[static_cast<size_t>(k)].end(), out.begin(), out.end());
+        for (size_t k = 0; k < mixed.size(); ++k) {
+            const auto out = together[k]->renderBlock(kBlock);
+            mixed[k].insert(mixed[k].end(), out.begin(), out.end());
         }
     together.clear();
-    for (int k = 0; k < kInstances; ++k) {
-        PluginHarness alone;
-        prepare(alone, k);
-        EXPECT_TRUE(alone.render(kBlocks * kBlock, kBlock) == mixed[static_cast<size_t>(k)]) << "instance " << k;
-    }
+    for (size_t k = 0; k < mixed.size(); ++k)
+        EXPECT_TRUE(prepared(k)->render(kBlocks * kBlock, kBlock) == mixed[k]) << "instance " << k;
 }
 
 // gcc tells of AddressSanitizer by a macro, clang by a feature.

@@ -8,7 +8,7 @@
 #include <cfloat>
 #include <tuple>
 
-TEST(Parameters, TextsFitTheirBuffersEmptyWhereThereIsNoneValuesShowAsSet)
+TEST(Parameters, TextsFitTheirBuffersValuesShowAsSetAndEachNotifiesTheHostOnce)
 {
     const auto harness = PluginHarness::opened();
     // The text an opcode writes into a buffer of garbage ("untouched" when
@@ -46,11 +46,7 @@ TEST(Parameters, TextsFitTheirBuffersEmptyWhereThereIsNoneValuesShowAsSet)
         harness->setParameter(index, v);
         EXPECT_EQ(written(effGetParamDisplay, index), text) << index << " at " << v;
     }
-}
-
-TEST(Parameters, EveryFiniteValueNotifiesTheHostOnceInertIndicesStoreNothing)
-{
-    const auto harness = PluginHarness::opened();
+    // Every finite value notifies the host once; inert indices store nothing.
     harness->clearCalls();
     for (int32_t index : { int32_t { kVolume }, int32_t { kDCBlock }, 200, -1 })
         harness->setParameter(index, 0.7f);

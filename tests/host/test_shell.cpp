@@ -26,8 +26,6 @@ TEST(Shell, RecordNamesVersionsPinsAndAnswersCarryTheIdentity)
         EXPECT_EQ(pin.flags, index < 2 ? kVstPinIsActive | kVstPinIsStereo : 0x55555555) << index;
         EXPECT_STREQ(index < 2 ? pin.label : "", index == 0 ? "Vstx 1" : index == 1 ? "Vstx 2" : "");
     }
-    VstPinProperties input {};
-    EXPECT_EQ(harness->dispatch(effGetInputProperties, 0, 0, &input), 0);
     // Capabilities are compared exactly; resuming asks for MIDI.
     auto canDo = [&](std::string text) { return harness->dispatch(effCanDo, 0, 0, text.data()); };
     for (const char* yes : { "receiveVstEvents", "receiveVstMidiEvent" })

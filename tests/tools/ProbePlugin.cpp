@@ -1,14 +1,12 @@
 // A small VST 2 instrument for the renderer's tests. It records every MIDI
 // event, parameter change and block with the sample where it took effect,
-// and plays a plain gate: velocity/127 on the left, its negative on the
-// right, from a note-on until a note-off, then a linear release.
-//
-// Parameters: 0 and 1 "Gain" (two alike; the first scales the output by
-// 2 v), 2 "Release" (v * 1000 samples), 3 "Tail Size" (v * 100000 samples
-// reported as the tail; 0 means not reported). Programs: two, each with its
-// own values (and no name). In the environment, PROBE_REFUSE=1 makes the entry
-// return nothing, PROBE_EFFECT=1 makes it an effect, PROBE_ABORT=1 makes it
-// abort the process in its first block (any value will do).
+// and plays a gate: velocity/127 on the left, its negative on the right,
+// from a note-on until a note-off, then a linear release. Parameters: 0 and
+// 1 "Gain" (alike; the first scales the output by 2 v), 2 "Release" (v * 1000
+// samples), 3 "Tail Size" (v * 100000 samples reported as the tail; 0: none).
+// Two programs of their own values, without names. PROBE_REFUSE, PROBE_EFFECT
+// or PROBE_ABORT set in the environment makes the entry return nothing, makes
+// it an effect, makes it abort the process in its first block.
 
 #include "tests/tools/ProbeRecord.h"
 #include "vst2/aeffectx.h"

