@@ -130,7 +130,7 @@ std::vector<Scenario> scenarios()
     // 12) also self-oscillating.
     const std::pair<float, float> filters[] = { { 44100, 0.2f }, { 48000, 0.2f }, { 44100, 0.3f }, { 96000, 0.2f },
         { 44100, 0.4f }, { 44100, 0.2f }, { 48000, 0.2f }, { 44100, 0.3f }, { 44100, 0.2f }, { 44100, 0.2f },
-        { 96000, 0.2f }, { 44100, 0.2f } };
+        { 96000, 0.2f }, { 96000, 0.2f } };
     for (int mode = 1; mode <= 12; ++mode) {
         const auto [rate, reso] = filters[mode - 1];
         const float gain = mode == 8 ? 0.5625f : 0.625f;
