@@ -70,7 +70,8 @@ Scenario filterScenario(const std::string& name, int mode, float rate, float res
     return s;
 }
 
-// Oscillators 1 to 3 on waves a, b and c.
+// Oscillators 1 to 3 on waves a, b and c, in phase: mirrored waves (saw up and
+// down, peak up and down) in one scenario would cancel.
 Scenario waves(const char* name, float rate, int a, int b, int c)
 {
     return { name, rate, { { kO1Wave, patch::wave(a) }, { kO2Wave, patch::wave(b) }, { kO3Wave, patch::wave(c) } } };
@@ -83,8 +84,8 @@ std::vector<Scenario> scenarios()
         { "waves-live-noise", 44100, { { kO1Wave, patch::wave(1) }, { kO2Wave, patch::wave(2) },
             kNoiseCycle } },
         waves("waves-4-5-6", 48000, 4, 5, 6),
-        waves("waves-7-8-9", 44100, 7, 8, 9),
-        waves("waves-10-11-12", 96000, 10, 11, 12),
+        waves("waves-7-8-10", 44100, 7, 8, 10),
+        waves("waves-9-11-12", 96000, 9, 11, 12),
         waves("waves-13-15-16", 44100, 13, 15, 16),
         { "voices-7-exp", 44100, { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(7) },
             { kO1DetStart, 0.05f }, { kO1DetTime, 0.05f }, { kO1DetEnd, 0.02f } } },
