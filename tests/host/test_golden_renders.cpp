@@ -89,8 +89,10 @@ std::vector<Scenario> scenarios()
         waves("waves-13-15-16", 44100, 13, 15, 16),
         { "voices-7-exp", 44100, { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(7) },
             { kO1DetStart, 0.05f }, { kO1DetTime, 0.05f }, { kO1DetEnd, 0.02f } } },
+        // The spacing turns exponential while the last note holds its pitch: the voices follow at once.
         { "voices-7-lin", 48000, { { kO1Wave, patch::wave(5) }, { kO1Density, patch::voices(7) },
-            { kO1DetStart, 0.02f }, { kO1DetEnd, 0.02f }, { kO1DetSpacing, 1.0f } } },
+            { kO1DetStart, 0.02f }, { kO1DetEnd, 0.02f }, { kO1DetSpacing, 1.0f } },
+            { { 9000, { kO1DetSpacing, 0.0f } } } },
         { "voices-127-exp", 44100, { { kO1Wave, patch::wave(6) }, { kO1Density, patch::voices(127) },
             { kO1DetStart, 0.04f }, { kO1DetEnd, 0.04f } } },
         { "voices-127-lin", 96000, { { kO1Wave, patch::wave(7) }, { kO1Density, patch::voices(127) },
@@ -137,9 +139,15 @@ std::vector<Scenario> scenarios()
         const float gain = mode == 8 ? 0.5625f : 0.625f;
         all.push_back(filterScenario("filter-" + std::to_string(mode), mode, rate, reso, gain));
     }
-    for (int mode = 10; mode <= 12; ++mode)
-        all.push_back(filterScenario("ladder-" + std::to_string(mode) + "-self-oscillating", mode,
-            mode == 10 ? 48000 : 44100, 1.0f));
+    for (int mode = 10; mode <= 12; ++mode) {
+        Scenario s = filterScenario("ladder-" + std::to_string(mode) + "-self-oscillating", mode,
+            mode == 10 ? 48000 : 44100, 1.0f);
+        // The Moog ladder turns into the 303 one at a steady cutoff (a flat
+        // filter envelope from the last note on): the new poles act at once.
+        if (mode == 10)
+            s.changes.insert(s.changes.end(), { { 7000, { kFiltPeak, 0.5f } }, { 9000, { kFilterMode, patch::mode(11) } } });
+        all.push_back(s);
+    }
     // Modulation and sync modes 1 ... 3 with every modulation depth at work.
     for (int m = 1; m <= 3; ++m) {
         all.push_back({ "modulation-" + std::to_string(m), m == 2 ? 96000.0f : 44100.0f,
