@@ -98,11 +98,9 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftov
     const auto before = pixels(depthDisplay);
     setPort(kVibDepth, 50.0f);
     EXPECT_NE(pixels(depthDisplay), before);
-    setPort(kVibDepth, 0.0f);
-    EXPECT_EQ(pixels(depthDisplay), before);
     EXPECT_TRUE(writes.empty()) << "the host's own values came back as writes";
 
-    // Turning the knob writes its port, in the port's unit.
+    // Turning the knob writes its port, in the port's unit, on from the port's value.
     const CPoint at = centre(layout::controlRect(depth));
     send(window(), ButtonPress, at);
     idle();
@@ -112,7 +110,9 @@ TEST_F(Lv2Ui, DrawsInTheHostWindowShowsPortsWritesWhatItTurnsClosesWithoutLeftov
     idle();
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(writes[0].first, static_cast<uint32_t>(ControlPorts::portOf(kVibDepth)));
-    EXPECT_NEAR(writes[0].second, 20.0f, 1e-4);
+    EXPECT_NEAR(writes[0].second, 70.0f, 1e-4);
+    setPort(kVibDepth, 0.0f);
+    EXPECT_EQ(pixels(depthDisplay), before);
 
     // Closed and opened again and again, it leaves nothing behind.
     const auto close = [&] {
