@@ -145,7 +145,8 @@ std::vector<Scenario> scenarios()
         // The Moog ladder turns into the 303 one at a steady cutoff (a flat
         // filter envelope from the last note on): the new poles act at once.
         if (mode == 10)
-            s.changes.insert(s.changes.end(), { { 7000, { kFiltPeak, 0.5f } }, { 9000, { kFilterMode, patch::mode(11) } } });
+            s.changes.insert(s.changes.end(),
+                { { 7000, { kFiltPeak, 0.5f } }, { 9000, { kFilterMode, patch::mode(11) } } });
         all.push_back(s);
     }
     // Modulation and sync modes 1 ... 3 with every modulation depth at work.
