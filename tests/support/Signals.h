@@ -114,22 +114,6 @@ inline double frequencyOf(const std::vector<double>& x, double rate)
     return at.size() < 2 ? 0.0 : (at.size() - 1) * rate / (at.back() - at.front());
 }
 
-// Level slope in dB per octave of a power spectrum (one value per bin or
-// harmonic), fitted by a line over the octave bands [first, 2 first), ...
-inline double octaveSlope(const std::vector<double>& power, int first, int octaves)
-{
-    double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-    for (int o = 0; o < octaves; ++o) {
-        const double band = std::accumulate(power.begin() + (first << o), power.begin() + (2 * first << o), 0.0);
-        const double y = 10.0 * std::log10(band / (first << o));
-        sx += o;
-        sy += y;
-        sxx += o * o;
-        sxy += o * y;
-    }
-    return (octaves * sxy - sx * sy) / (octaves * sxx - sx * sx);
-}
-
 inline double peakOf(const std::vector<double>& x)
 {
     return std::accumulate(x.begin(), x.end(), 0.0,
